@@ -1,0 +1,165 @@
+// Common services shared by every subsystem: error and warning printers,
+// integer text input and output, allocation conventions and grouped
+// allocation, the pseudo-random generator, integer array helpers, sorting,
+// in-place string substitution and the thread launcher.
+// Nothing here knows about graphs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+// Signed 32-bit integer used for every vertex number, arc index, count,
+// load and sum of the system.
+typedef int32_t GraphNum;
+
+// ---------------------------------------------------------------------------
+// Messages
+
+// Writes "[name: ]ERROR: <message>\n" on the standard error stream, flushes
+// it and ends the process with status 1. Every caller is nevertheless
+// written to return 1 afterwards, so that with a redirected printer (see
+// errorRedirect) the messages of one failure form a chain, innermost first.
+void errorPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Same with "WARNING: "; returns to its caller.
+void warningPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Sets the program name printed before the messages (32 characters at most;
+// a longer name keeps "..." and its last 28 characters).
+void errorProgramName(const char* name);
+
+// Diverts both printers into a list of complete lines ("ERROR: ..." or
+// "WARNING: ..."), for tests: while a sink is set, errorPrint records its
+// line and returns instead of ending the process. A null sink restores the
+// normal behaviour.
+void errorRedirect(std::vector<std::string>* sink);
+
+// ---------------------------------------------------------------------------
+// Integer text input and output
+
+// Reads an optional sign directly followed by digits, after white space.
+// Returns 1 on success, 0 on failure (the offending character is consumed).
+// Accumulation wraps silently in 32 bits.
+int intLoad(FILE* stream, GraphNum* value);
+// Writes the value with "%d"; returns 1 on success, 0 on failure.
+int intSave(FILE* stream, GraphNum value);
+
+// ---------------------------------------------------------------------------
+// Memory: every request asks for (size | 8) bytes, so none is for zero bytes.
+
+void* memAlloc(size_t size);
+void* memRealloc(void* block, size_t size);
+void memFree(void* block);
+
+// One array of a group allocation: where to store its address, and its size
+// in bytes. Build entries with memEntry so that the pointer type is kept.
+struct MemGroupEntry {
+  void* pointerAddress;
+  size_t size;
+  void (*assign)(void* pointerAddress, void* value);
+};
+
+template <class T>
+MemGroupEntry memEntry(T*& pointer, size_t size) {
+  return MemGroupEntry{&pointer, size, [](void* address, void* value) {
+                         *static_cast<T**>(address) = static_cast<T*>(value);
+                       }};
+}
+
+// Lays the arrays out one after the other in one block, each at the next
+// multiple of 8 bytes from the block's start (an array of size 0 takes no
+// room), and sets every array pointer. Returns the block (the address of the
+// first array), or null after setting the first array pointer to null.
+void* memGroupAlloc(std::initializer_list<MemGroupEntry> entries);
+// Resizes the block to the new layout and re-points every array; on failure
+// returns null and the old block stays valid and untouched.
+void* memGroupRealloc(void* block, std::initializer_list<MemGroupEntry> entries);
+// Sets the array pointers inside an existing block with the same layout rule;
+// returns the address one past the last array.
+void* memGroupLayout(void* block, std::initializer_list<MemGroupEntry> entries);
+
+// Frees a graph-style array whose stored address is shifted by base elements
+// (the allocation address is the stored address plus base).
+template <class T>
+void memFreeBased(T* array, GraphNum base) {
+  if (array != nullptr) memFree(array + base);
+}
+
+// ---------------------------------------------------------------------------
+// Random numbers: a 624-word generator of the twister family with its own
+// seeding and tempering; with seed 1 and process number 0 every run draws
+// the same sequence.
+
+// The next tempered 32-bit value modulo bound, or the raw value when bound is 0.
+uint32_t intRandNext(uint32_t bound);
+// Seeds the generator once, if it is not yet seeded.
+void intRandInit();
+// Stores the seed, marks the generator seeded, and seeds it.
+void intRandSeed(GraphNum seed);
+// Seeds the generator again from the stored seed.
+void intRandReset();
+// Sets the process number mixed into the seed.
+void intRandProcess(uint32_t number);
+// Writes and reads the generator state; 0 on success, 1 on failure.
+int intRandSave2(FILE* stream);
+int intRandLoad2(FILE* stream);
+
+// ---------------------------------------------------------------------------
+// Integer arrays
+
+void intFillAscending(GraphNum* array, GraphNum count, GraphNum first);
+void intShuffle(GraphNum* array, GraphNum count);
+GraphNum intGcd(GraphNum a, GraphNum b);
+
+// In-place ascending sorts (one quicksort plus an insertion pass):
+// single values; pairs by first member; pairs by first then second member;
+// triples by first member; triples by first then second member.
+void intSort1asc1(GraphNum* array, GraphNum count);
+void intSort2asc1(GraphNum* array, GraphNum count);
+void intSort2asc2(GraphNum* array, GraphNum count);
+void intSort3asc1(GraphNum* array, GraphNum count);
+void intSort3asc2(GraphNum* array, GraphNum count);
+
+// ---------------------------------------------------------------------------
+// Strings
+
+// Replaces, left to right and in place, every non-overlapping occurrence of
+// pattern in the zero-terminated buffer by replacement. The buffer must have
+// room for the result.
+void stringReplaceAll(char* buffer, const char* pattern, const char* replacement);
+
+// ---------------------------------------------------------------------------
+// Threads
+
+struct ThreadContext;
+struct ThreadRecord;
+typedef int (*ThreadStartFunction)(void* record);
+typedef int (*ThreadJoinFunction)(void* record, void* partnerRecord);
+
+enum { THREAD_LAUNCH_BARRIER = 1 };
+
+// Every per-thread record given to the launcher begins with this header.
+struct ThreadRecord {
+  ThreadContext* context;
+  unsigned long handle;  // pthread_t
+  volatile int number;   // -1 until the thread is ready
+};
+
+struct ThreadContext {
+  int flags;
+  size_t stride;
+  int count;
+  ThreadStartFunction start;
+  ThreadJoinFunction join;
+  alignas(8) unsigned char barrier[128];  // pthread_barrier_t when flag 1 is set
+};
+
+// Runs start on count threads (the caller being thread 0), merging results
+// and partial work pairwise up a binary tree with join. Returns the combined
+// result, 0 on success.
+int threadLaunch(ThreadContext* context, void* records, size_t stride, ThreadStartFunction start,
+                 ThreadJoinFunction join, int count, int flags);
+// Waits on the context's barrier (only when launched with THREAD_LAUNCH_BARRIER).
+int threadBarrier(ThreadContext* context);

@@ -1,0 +1,105 @@
+// Thread launcher: runs one start function per thread and merges the
+// results pairwise up a binary tree, thread 0 receiving the final merge.
+#include <pthread.h>
+
+#include <atomic>
+
+#include "common/common.h"
+
+static_assert(sizeof(pthread_barrier_t) <= sizeof(ThreadContext::barrier), "barrier storage too small");
+static_assert(sizeof(pthread_t) <= sizeof(unsigned long), "thread handle storage too small");
+
+namespace {
+
+ThreadRecord* recordAt(ThreadContext* context, ThreadRecord* first, int number) {
+  return reinterpret_cast<ThreadRecord*>(reinterpret_cast<unsigned char*>(first) +
+                                         static_cast<size_t>(number) * context->stride);
+}
+
+int readNumber(ThreadRecord* record) {
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  return record->number;
+}
+
+// Body of thread a: its own work, then the pairwise merges of the
+// partners that it outlives.
+int threadBody(ThreadRecord* record) {
+  ThreadContext* context = record->context;
+  int number = record->number;
+  int result = context->start(record);
+  ThreadRecord* first = recordAt(context, record, -number);
+  for (int distance = 1; distance < context->count; distance <<= 1) {
+    int partner = number ^ distance;
+    if (partner >= context->count) continue;
+    ThreadRecord* partnerRecord = recordAt(context, first, partner);
+    int partnerNumber;
+    while ((partnerNumber = readNumber(partnerRecord)) == -1) {
+    }
+    if (partner < number) {  // this thread's work is merged by its partner
+      if (partnerNumber < 0) {
+        pthread_detach(pthread_self());
+        result = 1;
+      }
+      pthread_exit(reinterpret_cast<void*>(static_cast<intptr_t>(result)));
+    }
+    if (partnerNumber < 0) {
+      result = 1;
+      continue;
+    }
+    void* partnerResult = nullptr;
+    pthread_join(static_cast<pthread_t>(partnerRecord->handle), &partnerResult);
+    result |= static_cast<int>(reinterpret_cast<intptr_t>(partnerResult));
+    if (context->join != nullptr && result == 0) result = context->join(record, partnerRecord);
+  }
+  return result;
+}
+
+void* threadEntry(void* record) {
+  int result = threadBody(static_cast<ThreadRecord*>(record));
+  return reinterpret_cast<void*>(static_cast<intptr_t>(result));
+}
+
+}  // namespace
+
+int threadBarrier(ThreadContext* context) {
+  pthread_barrier_wait(reinterpret_cast<pthread_barrier_t*>(context->barrier));
+  return 0;
+}
+
+int threadLaunch(ThreadContext* context, void* records, size_t stride, ThreadStartFunction start,
+                 ThreadJoinFunction join, int count, int flags) {
+  context->flags = flags;
+  context->stride = stride;
+  context->count = count;
+  context->start = start;
+  context->join = join;
+  pthread_barrier_t* barrier = reinterpret_cast<pthread_barrier_t*>(context->barrier);
+  if ((flags & THREAD_LAUNCH_BARRIER) != 0 && pthread_barrier_init(barrier, nullptr, static_cast<unsigned>(count)) != 0) {
+    errorPrint("threadLaunch: cannot initialize barrier (1)");
+    return 1;
+  }
+  ThreadRecord* first = static_cast<ThreadRecord*>(records);
+  for (int j = 0; j < count; j++) recordAt(context, first, j)->number = -1;
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+
+  int result = 0;
+  for (int j = 1; j < count; j++) {
+    ThreadRecord* record = recordAt(context, first, j);
+    record->context = context;
+    record->number = j;
+    // The handle is stored by pthread_create before the thread runs, so a
+    // partner that sees the number can join it.
+    if (pthread_create(reinterpret_cast<pthread_t*>(&record->handle), nullptr, threadEntry, record) != 0) {
+      errorPrint("threadLaunch: cannot launch thread (%d)", j);
+      record->number = -2;  // partners see a failed thread
+      result = 1;
+    }
+  }
+  first->context = context;
+  first->handle = static_cast<unsigned long>(pthread_self());
+  first->number = 0;
+  std::atomic_thread_fence(std::memory_order_seq_cst);
+  result |= threadBody(first);
+  if ((flags & THREAD_LAUNCH_BARRIER) != 0) pthread_barrier_destroy(barrier);
+  return result;
+}

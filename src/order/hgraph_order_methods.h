@@ -1,0 +1,45 @@
+// Parameter blocks and entry points of the ordering methods of the ordering
+// strategy table. Each block is stored in the 80-byte parameter block of a
+// strategy method node, fields at the offsets of these structures.
+#pragma once
+
+#include "order/hgraph.h"
+
+struct HgraphOrderBlParam {  // b: block splitting
+  Strat* strat;
+  GraphNum cmin;
+};
+struct HgraphOrderCcParam {  // o: connected components
+  Strat* strat;
+};
+struct HgraphOrderCpParam {  // c: compression
+  double rat;
+  Strat* cpr;
+  Strat* unc;
+};
+struct HgraphOrderGpParam {  // g: level-structure ordering
+  GraphNum pass;
+};
+struct HgraphOrderHxParam {  // d and f: halo minimum degree and minimum fill
+  GraphNum cmin;
+  GraphNum cmax;
+  double frat;
+};
+struct HgraphOrderKpParam {  // k: partition ordering
+  GraphNum siz;
+  Strat* strat;
+};
+struct HgraphOrderNdParam {  // n: nested dissection
+  Strat* sep;
+  Strat* ole;
+  Strat* ose;
+};
+
+int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderCc(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderCp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderGp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderHd(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderHf(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderKp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
+int hgraphOrderNd(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);
