@@ -1,0 +1,21 @@
+// Exact symbolic figures of the Cholesky factor of a graph's matrix under an
+// ordering, computed independently of the block symbolic factorization:
+// elimination tree, column counts, fill and operation count.
+#pragma once
+
+#include <cstdint>
+
+#include "graph/graph.h"
+
+struct FillStats {
+  int64_t nnzL;        // off-diagonal nonzeros of the factor
+  double opc;          // sum over the columns of the squared off-diagonal column counts
+  GraphNum treeHeight; // height of the elimination tree (a single vertex has height 1)
+};
+
+// permutation gives, for each vertex (from the graph's base), its position
+// (from the same base). Returns 0, or 1 after reporting a failure.
+// columnCounts, when not null, receives for each position (from 0) the
+// off-diagonal count of that column of the factor.
+int fillStatsCompute(const Graph* graph, const GraphNum* permutation, FillStats* stats,
+                     GraphNum* columnCounts = nullptr);
