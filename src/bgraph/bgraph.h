@@ -66,3 +66,12 @@ struct BgraphBipartMlParam {  // m: multilevel bipartitioning
   GraphNum vert;
   double rat;
 };
+
+int bgraphBipartBd(Bgraph* graph, const void* parameters);
+int bgraphBipartDf(Bgraph* graph, const void* parameters);
+int bgraphBipartEx(Bgraph* graph, const void* parameters);
+int bgraphBipartFm(Bgraph* graph, const void* parameters);
+int bgraphBipartGg(Bgraph* graph, const void* parameters);
+int bgraphBipartGp(Bgraph* graph, const void* parameters);
+int bgraphBipartMl(Bgraph* graph, const void* parameters);
+int bgraphBipartZr(Bgraph* graph, const void* parameters);

@@ -82,3 +82,11 @@ struct KgraphMapRbParam {  // r: recursive bipartitioning
   double bal;
   Strat* sep;
 };
+
+int kgraphMapBd(Kgraph* graph, const void* parameters);
+int kgraphMapCp(Kgraph* graph, const void* parameters);
+int kgraphMapDf(Kgraph* graph, const void* parameters);
+int kgraphMapEx(Kgraph* graph, const void* parameters);
+int kgraphMapFm(Kgraph* graph, const void* parameters);
+int kgraphMapMl(Kgraph* graph, const void* parameters);
+int kgraphMapRb(Kgraph* graph, const void* parameters);

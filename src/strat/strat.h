@@ -54,7 +54,7 @@ struct Strat;
 
 // Generic method pointer; each graph kind's dispatcher casts it to its own
 // method signature before calling it.
-typedef int (*StratMethodFunction)();
+typedef void (*StratMethodFunction)(void);
 
 struct StratMethod {
   int number;                   // index in the table
@@ -111,6 +111,23 @@ struct Strat {
     } method;
   } data;
 };
+
+// An 80-byte default parameter block holding a method's parameter structure
+// at offset 0: new method nodes copy all 80 bytes of it.
+template <class Parameters>
+union StratParamBlock {
+  Parameters param;
+  unsigned char bytes[STRAT_PARAM_BLOCK_SIZE];
+  static_assert(sizeof(Parameters) <= STRAT_PARAM_BLOCK_SIZE, "parameter block too large");
+};
+
+// Table entry builders: a parameter at its field in a default block, and a
+// test variable at its field in a template graph object.
+template <class Block, class Field>
+constexpr StratParam stratParamEntry(int method, int type, const char* name, const Block& block, const Field& field,
+                                     const void* selector = nullptr) {
+  return StratParam{method, type, name, &block, &field, selector};
+}
 
 // The shared empty strategy: the default of every strategy parameter. Never freed.
 extern Strat stratEmpty;
