@@ -1,0 +1,419 @@
+// The graph file format: loading (graphLoad and its relabelling step
+// graphLoad2) and saving (graphSave).
+//
+// A file holds the version 0, the vertex and arc counts, the file's base and
+// a three-digit property number (labels, arc loads, vertex loads), then per
+// vertex: [label] [vertex load] degree, and per arc: [arc load] end.
+#include <cctype>
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+#include "graph/graph.h"
+#include "graph/graph_io.h"
+
+int graphIntLoadUnlocked(FILE* stream, GraphNum* value) {
+  int character;
+  do {
+    character = getc_unlocked(stream);
+  } while (character != EOF && isspace(character));
+
+  bool negative = false;
+  if (character == '-' || character == '+') {
+    negative = (character == '-');
+    character = getc_unlocked(stream);  // a sign must be followed directly by a digit
+  }
+  if (character < '0' || character > '9') return 0;  // the offending character stays consumed
+
+  uint32_t accumulator = 0;  // wraps silently, as intLoad does
+  do {
+    accumulator = accumulator * 10u + static_cast<uint32_t>(character - '0');
+    character = getc_unlocked(stream);
+  } while (character >= '0' && character <= '9');
+  if (character != EOF) ungetc(character, stream);
+
+  if (negative) accumulator = 0u - accumulator;
+  *value = static_cast<GraphNum>(accumulator);
+  return 1;
+}
+
+namespace {
+
+// Holds the stream's lock for a whole load or save, so that the per
+// character reads and writes need not take it each time.
+class StreamLock {
+ public:
+  explicit StreamLock(FILE* stream) : stream_(stream) { flockfile(stream_); }
+  ~StreamLock() { funlockfile(stream_); }
+  StreamLock(const StreamLock&) = delete;
+  StreamLock& operator=(const StreamLock&) = delete;
+
+ private:
+  FILE* stream_;
+};
+
+struct MemFreeDeleter {
+  void operator()(void* block) const { memFree(block); }
+};
+
+// Ends a load that failed after its arrays were allocated: releases them and
+// clears the record again, so that no stale array address remains in it.
+int graphLoadFail(Graph* graph) {
+  graphFree(graph);
+  memset(graph, 0, sizeof(Graph));
+  return 1;
+}
+
+}  // namespace
+
+int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
+  memset(graph, 0, sizeof(Graph));
+  StreamLock lock(stream);
+  auto read = [stream](GraphNum* value) { return graphIntLoadUnlocked(stream, value) != 0; };
+
+  GraphNum version;
+  if (!read(&version)) {
+    errorPrint("graphLoad: bad input (1)");
+    return 1;
+  }
+  if (version != 0) {
+    errorPrint("graphLoad: old-style graph format no longer supported");
+    return 1;
+  }
+
+  GraphNum vertexCount;
+  GraphNum arcCount;
+  GraphNum fileBase;
+  GraphNum propertyNumber;
+  if (!read(&vertexCount) || !read(&arcCount) || !read(&fileBase) || !read(&propertyNumber) ||
+      (static_cast<uint32_t>(propertyNumber) > 111u)) {
+    errorPrint("graphLoad: bad input (2)");
+    return 1;
+  }
+  if ((fileBase < 0) || (base < -1)) {
+    errorPrint("graphLoad: invalid base");
+    return 1;
+  }
+  const GraphNum graphBase = (base == -1) ? fileBase : base;
+  // Every vertex number up to vertexEnd (in the file's base and in the
+  // graph's) and every arc index up to base + arcCount must be a GraphNum.
+  const int64_t largerBase = (graphBase > fileBase) ? graphBase : fileBase;
+  if ((vertexCount < 0) || (largerBase + vertexCount > INT32_MAX)) {
+    errorPrint("graphLoad: invalid vertex count");
+    return 1;
+  }
+  if ((arcCount < 0) || (static_cast<int64_t>(graphBase) + arcCount > INT32_MAX)) {
+    errorPrint("graphLoad: invalid arc count");
+    return 1;
+  }
+
+  // The property number stands for three decimal digits, hundreds first.
+  const bool hasLabels = (propertyNumber / 100) != 0;
+  const bool hasArcLoads = ((propertyNumber / 10) % 10) != 0;
+  const bool hasVertexLoads = (propertyNumber % 10) != 0;
+  const bool keepVertexLoads = hasVertexLoads && ((loadFlags & 1) == 0);
+  const bool keepArcLoads = hasArcLoads && ((loadFlags & 2) == 0);
+  // Labelled ends are relabelled into the graph's base later; plain ends move
+  // from the file's base to the requested one.
+  const GraphNum shift = (hasLabels || (base == -1)) ? 0 : base - fileBase;
+
+  graph->flags = GRAPH_FREE_ALL | GRAPH_VERTEX_GROUP | GRAPH_EDGE_GROUP;
+  graph->base = graphBase;
+  graph->vertexCount = vertexCount;
+  graph->vertexEnd = graphBase + vertexCount;
+  graph->arcCount = arcCount;
+
+  const size_t vertexBytes = static_cast<size_t>(vertexCount) * sizeof(GraphNum);
+  const size_t arcBytes = static_cast<size_t>(arcCount) * sizeof(GraphNum);
+  GraphNum* beginArray;
+  GraphNum* loadArray;
+  GraphNum* labelArray;
+  if (memGroupAlloc({memEntry(beginArray, vertexBytes + sizeof(GraphNum)),
+                     memEntry(loadArray, keepVertexLoads ? vertexBytes : 0),
+                     memEntry(labelArray, hasLabels ? vertexBytes : 0)}) == nullptr) {
+    errorPrint("graphLoad: out of memory");
+    return graphLoadFail(graph);
+  }
+  graph->edgeBegin = beginArray - graphBase;
+  graph->edgeEnd = graph->edgeBegin + 1;
+  graph->vertexLoad = keepVertexLoads ? loadArray - graphBase : nullptr;
+  graph->vertexLabel = hasLabels ? labelArray - graphBase : nullptr;
+
+  GraphNum* targetArray;
+  GraphNum* arcLoadArray;
+  if (memGroupAlloc({memEntry(targetArray, arcBytes), memEntry(arcLoadArray, keepArcLoads ? arcBytes : 0)}) ==
+      nullptr) {
+    errorPrint("graphLoad: out of memory");
+    return graphLoadFail(graph);
+  }
+  graph->edgeTarget = targetArray - graphBase;
+  graph->edgeLoad = keepArcLoads ? arcLoadArray - graphBase : nullptr;
+
+  GraphNum* const edgeBegin = graph->edgeBegin;
+  GraphNum* const edgeTarget = graph->edgeTarget;
+  GraphNum* const edgeLoad = graph->edgeLoad;
+  GraphNum* const vertexLoad = graph->vertexLoad;
+  GraphNum* const vertexLabel = graph->vertexLabel;
+  const GraphNum vertexEnd = graph->vertexEnd;
+  const GraphNum arcLimit = graphBase + arcCount;
+
+  // Sums are accumulated in 64 bits (2^31 values of at most 2^31 cannot
+  // overflow them) and must fit a GraphNum at the end.
+  GraphNum largestLabel = vertexEnd - 1;
+  int64_t vertexLoadSum = keepVertexLoads ? 0 : vertexCount;
+  int64_t edgeLoadSum = keepArcLoads ? 0 : arcCount;
+  GraphNum maxDegree = 0;
+  GraphNum arcIndex = graphBase;
+  for (GraphNum vertex = graphBase; vertex < vertexEnd; vertex++) {
+    if (hasLabels) {
+      GraphNum label;
+      if (!read(&label)) {
+        errorPrint("graphLoad: bad input (3)");
+        return graphLoadFail(graph);
+      }
+      if (label < 0) {
+        errorPrint("graphLoad: negative vertex label");
+        return graphLoadFail(graph);
+      }
+      vertexLabel[vertex] = label;
+      if (label > largestLabel) largestLabel = label;
+    }
+    if (hasVertexLoads) {
+      GraphNum load;
+      if (!read(&load)) {
+        errorPrint("graphLoad: bad input (4)");
+        return graphLoadFail(graph);
+      }
+      if (keepVertexLoads) {
+        vertexLoad[vertex] = load;
+        vertexLoadSum += load;
+      }
+    }
+    GraphNum degree;
+    if (!read(&degree)) {
+      errorPrint("graphLoad: bad input (5)");
+      return graphLoadFail(graph);
+    }
+    edgeBegin[vertex] = arcIndex;
+    if (static_cast<int64_t>(arcIndex) + degree > arcLimit) {
+      errorPrint("graphLoad: invalid arc count (1)");
+      return graphLoadFail(graph);
+    }
+    // A negative degree reads no arc and leaves the vertex without any.
+    for (GraphNum arcNumber = 0; arcNumber < degree; arcNumber++, arcIndex++) {
+      if (hasArcLoads) {
+        GraphNum load;
+        if (!read(&load)) {
+          errorPrint("graphLoad: bad input (6)");
+          return graphLoadFail(graph);
+        }
+        if (keepArcLoads) {
+          edgeLoad[arcIndex] = load;
+          edgeLoadSum += load;
+        }
+      }
+      GraphNum end;
+      if (!read(&end)) {
+        errorPrint("graphLoad: bad input (7)");
+        return graphLoadFail(graph);
+      }
+      if (hasLabels && (end < 0)) {
+        errorPrint("graphLoad: negative arc end label");
+        return graphLoadFail(graph);
+      }
+      // Ends are not checked here: shifting wraps rather than overflows, and
+      // a consistency check (graphCheck) tells out-of-range ends.
+      edgeTarget[arcIndex] = static_cast<GraphNum>(static_cast<uint32_t>(end) + static_cast<uint32_t>(shift));
+    }
+    if (degree > maxDegree) maxDegree = degree;
+  }
+  edgeBegin[vertexEnd] = arcIndex;
+  if (arcIndex != arcLimit) {
+    errorPrint("graphLoad: invalid arc count (2)");
+    return graphLoadFail(graph);
+  }
+  if ((vertexLoadSum > INT32_MAX) || (vertexLoadSum < INT32_MIN)) {
+    errorPrint("graphLoad: vertex load sum overflow");
+    return graphLoadFail(graph);
+  }
+  if ((edgeLoadSum > INT32_MAX) || (edgeLoadSum < INT32_MIN)) {
+    errorPrint("graphLoad: edge load sum overflow");
+    return graphLoadFail(graph);
+  }
+  graph->edgeLoadSum = static_cast<GraphNum>(edgeLoadSum);
+  graph->maxDegree = maxDegree;
+  graph->vertexLoadSum = static_cast<GraphNum>(vertexLoadSum);
+
+  if (hasLabels && (graphLoad2(graphBase, vertexEnd, edgeBegin, graph->edgeEnd, edgeTarget, largestLabel,
+                               vertexLabel) != 0)) {
+    errorPrint("graphLoad: cannot relabel vertices");
+    return graphLoadFail(graph);
+  }
+  return 0;
+}
+
+namespace {
+
+// Maps labels to vertex numbers. Labels that stay below a small multiple of
+// the vertex count index a plain table; larger ones go into an
+// open-addressing table (slot label * 17, linear probing), so that one huge
+// label does not cost a table of that many entries.
+class LabelIndex {
+ public:
+  // Returns false when memory is short.
+  bool init(GraphNum largestLabel, GraphNum vertexCount) {
+    const uint64_t directSize = (largestLabel < 0) ? 0 : static_cast<uint64_t>(largestLabel) + 1;
+    if (directSize <= 4 * static_cast<uint64_t>(vertexCount) + 1024) {
+      hashed_ = false;
+      size_ = directSize;
+      table_.reset(static_cast<GraphNum*>(memAlloc(size_ * sizeof(GraphNum))));
+    } else {
+      hashed_ = true;
+      size_ = 16;
+      while (size_ < 2 * static_cast<uint64_t>(vertexCount)) size_ *= 2;  // at most half full
+      table_.reset(static_cast<GraphNum*>(memAlloc(size_ * 2 * sizeof(GraphNum))));
+    }
+    if (table_ == nullptr) return false;
+    memset(table_.get(), 0xFF, size_ * (hashed_ ? 2 : 1) * sizeof(GraphNum));  // every entry -1
+    return true;
+  }
+
+  // The vertex of a label of [0, largestLabel], or -1.
+  GraphNum find(GraphNum label) const {
+    if (!hashed_) return table_[label];
+    for (uint64_t slot = firstSlot(label);; slot = (slot + 1) & (size_ - 1)) {
+      const GraphNum key = table_[2 * slot];
+      if (key == label) return table_[2 * slot + 1];
+      if (key == -1) return -1;
+    }
+  }
+
+  // Returns false when the label is already taken.
+  bool insert(GraphNum label, GraphNum vertex) {
+    if (!hashed_) {
+      if (table_[label] != -1) return false;
+      table_[label] = vertex;
+      return true;
+    }
+    for (uint64_t slot = firstSlot(label);; slot = (slot + 1) & (size_ - 1)) {
+      const GraphNum key = table_[2 * slot];
+      if (key == label) return false;
+      if (key == -1) {
+        table_[2 * slot] = label;
+        table_[2 * slot + 1] = vertex;
+        return true;
+      }
+    }
+  }
+
+ private:
+  uint64_t firstSlot(GraphNum label) const { return (static_cast<uint64_t>(label) * 17) & (size_ - 1); }
+
+  bool hashed_ = false;
+  uint64_t size_ = 0;  // entries, or slots of (label, vertex) pairs when hashed
+  std::unique_ptr<GraphNum[], MemFreeDeleter> table_;
+};
+
+}  // namespace
+
+int graphLoad2(GraphNum base, GraphNum vertexEnd, const GraphNum* edgeBegin, const GraphNum* edgeEnd,
+               GraphNum* edgeTarget, GraphNum largestLabel, const GraphNum* vertexLabel) {
+  const GraphNum vertexCount = (vertexEnd > base) ? vertexEnd - base : 0;
+  LabelIndex index;
+  if (!index.init(largestLabel, vertexCount)) {
+    errorPrint("graphLoad2: out of memory");
+    return 1;
+  }
+  for (GraphNum vertex = base; vertex < vertexEnd; vertex++) {
+    const GraphNum label = vertexLabel[vertex];
+    if ((label < 0) || (label > largestLabel)) {  // the table only covers [0, largestLabel]
+      errorPrint("graphLoad2: invalid vertex label");
+      return 1;
+    }
+    if (!index.insert(label, vertex)) {
+      errorPrint("graphLoad2: duplicate vertex label");
+      return 1;
+    }
+  }
+  for (GraphNum vertex = base; vertex < vertexEnd; vertex++) {
+    for (GraphNum arc = edgeBegin[vertex]; arc < edgeEnd[vertex]; arc++) {
+      const GraphNum label = edgeTarget[arc];
+      if ((label > largestLabel) || (label < 0)) {
+        errorPrint("graphLoad2: invalid arc end number (1)");
+        return 1;
+      }
+      const GraphNum end = index.find(label);
+      if (end == -1) {
+        errorPrint("graphLoad2: invalid arc end number (2)");
+        return 1;
+      }
+      edgeTarget[arc] = end;
+    }
+  }
+  return 0;
+}
+
+namespace {
+
+// Character output on a stream whose lock the caller holds. Each operation
+// returns false when a character could not be written.
+class StreamWriter {
+ public:
+  explicit StreamWriter(FILE* stream) : stream_(stream) {}
+
+  bool character(char value) { return putc_unlocked(value, stream_) != EOF; }
+
+  bool number(GraphNum value) {  // as "%d"
+    char buffer[16];
+    const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof(buffer), value);
+    for (const char* pointer = buffer; pointer < result.ptr; pointer++)
+      if (putc_unlocked(*pointer, stream_) == EOF) return false;
+    return true;
+  }
+
+ private:
+  FILE* stream_;
+};
+
+}  // namespace
+
+int graphSave(const Graph* graph, FILE* stream) {
+  StreamLock lock(stream);
+  const GraphNum* const vertexLabel = graph->vertexLabel;
+  const GraphNum* const vertexLoad = graph->vertexLoad;
+  const GraphNum* const edgeLoad = graph->edgeLoad;
+  const char properties[4] = {(vertexLabel != nullptr) ? '1' : '0', (edgeLoad != nullptr) ? '1' : '0',
+                              (vertexLoad != nullptr) ? '1' : '0', '\0'};
+  if (fprintf(stream, "0\n%d\t%d\n%d\t%3s\n", graph->vertexCount, graph->arcCount, graph->base, properties) < 0) {
+    errorPrint("graphSave: bad output (1)");
+    return 1;
+  }
+
+  StreamWriter writer(stream);
+  for (GraphNum vertex = graph->base; vertex < graph->vertexEnd; vertex++) {
+    bool written = true;
+    if (vertexLabel != nullptr) written = written && writer.number(vertexLabel[vertex]) && writer.character('\t');
+    if (vertexLoad != nullptr) written = written && writer.number(vertexLoad[vertex]) && writer.character('\t');
+    written = written && writer.number(graph->edgeEnd[vertex] - graph->edgeBegin[vertex]);
+    // After a failed write the rest of the line's arcs is skipped.
+    for (GraphNum arc = graph->edgeBegin[vertex]; written && (arc < graph->edgeEnd[vertex]); arc++) {
+      written = writer.character('\t');
+      if (edgeLoad != nullptr) written = written && writer.number(edgeLoad[arc]) && writer.character('\t');
+      const GraphNum end = graph->edgeTarget[arc];
+      written = written && writer.number((vertexLabel != nullptr) ? vertexLabel[end] : end);
+    }
+    const bool newline = writer.character('\n');  // the line is closed even after a failure
+    if (!written || !newline) {
+      errorPrint("graphSave: bad output (2)");
+      return 1;
+    }
+  }
+  // Buffered data reaches the file only here: a failure to deliver it is a
+  // failure of the save, not something for the caller to discover later.
+  if (fflush(stream) != 0) {
+    errorPrint("graphSave: bad output (3)");
+    return 1;
+  }
+  return 0;
+}
