@@ -27,8 +27,3 @@ int hgraphOrderKp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
   errorPrint("hgraphOrderKp: method not available in this version");
   return 1;
 }
-
-int hgraphOrderNd(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
-  errorPrint("hgraphOrderNd: method not available in this version");
-  return 1;
-}

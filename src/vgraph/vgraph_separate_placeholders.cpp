@@ -3,11 +3,6 @@
 // these methods parse and write back but refuse to run.
 #include "vgraph/vgraph_separate_methods.h"
 
-int vgraphSeparateBd(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateBd: method not available in this version");
-  return 1;
-}
-
 int vgraphSeparateEs(Vgraph*, const void*) {
   errorPrint("vgraphSeparateEs: method not available in this version");
   return 1;
@@ -23,22 +18,7 @@ int vgraphSeparateGg(Vgraph*, const void*) {
   return 1;
 }
 
-int vgraphSeparateGp(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateGp: method not available in this version");
-  return 1;
-}
-
 int vgraphSeparateMl(Vgraph*, const void*) {
   errorPrint("vgraphSeparateMl: method not available in this version");
-  return 1;
-}
-
-int vgraphSeparateVw(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateVw: method not available in this version");
-  return 1;
-}
-
-int vgraphSeparateZr(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateZr: method not available in this version");
   return 1;
 }

@@ -1,0 +1,136 @@
+// Ordering method n: nested dissection. A separator of the non-halo part is
+// ordered last, the two parts before it, each by nested dissection again as
+// a halo graph whose halo includes the separator; graphs that the separation
+// strategy does not split are ordered by the leaf strategy.
+#include <cstring>
+
+#include "graph/graph_induce.h"
+#include "order/hgraph_order_methods.h"
+#include "vgraph/vgraph.h"
+
+int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
+                  const void* parameters) {
+  const HgraphOrderNdParam* param = static_cast<const HgraphOrderNdParam*>(parameters);
+
+  // The separation works on a view of the non-halo part: no array is copied.
+  Vgraph separation = {};
+  hgraphUnhalo(graph, &separation.graph);
+  const GraphNum base = separation.graph.base;
+  const size_t vertexCount = static_cast<size_t>(separation.graph.vertexCount);
+  separation.frontier = static_cast<GraphNum*>(memAlloc(vertexCount * sizeof(GraphNum)));
+  if (separation.frontier == nullptr) {
+    errorPrint("hgraphOrderNd: out of memory (1)");
+    return 1;
+  }
+  uint8_t* parts = static_cast<uint8_t*>(memAlloc(vertexCount));
+  if (parts == nullptr) {
+    errorPrint("hgraphOrderNd: out of memory (2)");
+    memFree(separation.frontier);
+    return 1;
+  }
+  memset(parts, 0, vertexCount);
+  separation.parts = parts - base;
+  separation.partLoad[0] = separation.graph.vertexLoadSum;
+  separation.loadDelta = separation.graph.vertexLoadSum;
+  separation.partSize[0] = separation.graph.vertexCount;
+  separation.level = graph->level;
+
+  // The view owns nothing, so releasing the separation frees only its two
+  // arrays.
+  auto releaseSeparation = [&]() {
+    memFree(parts);
+    if (separation.frontier != nullptr) memFree(separation.frontier);
+  };
+
+  if (vgraphSeparateSt(&separation, param->sep) != 0) {
+    releaseSeparation();
+    return 1;
+  }
+  if ((separation.partSize[0] == 0) || (separation.partSize[1] == 0)) {  // not split: a leaf
+    releaseSeparation();
+    return hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole);
+  }
+
+  // The three lists share the frontier array: separator, then part 0, then
+  // part 1, each in increasing vertex order.
+  const GraphNum separatorSize = separation.frontierCount;
+  const GraphNum part0Size = separation.partSize[0];
+  const GraphNum part1Size = separation.partSize[1];
+  GraphNum* lists = separation.frontier;
+  {
+    // Next free slot of each list, indexed by part (2 is the separator).
+    GraphNum next[3] = {separatorSize, separatorSize + part0Size, 0};
+    for (GraphNum vertex = base; vertex < separation.graph.vertexEnd; vertex++)
+      lists[next[separation.parts[vertex]]++] = vertex;
+  }
+  memFree(parts);
+  separation.parts = nullptr;
+  const GraphNum* separatorList = lists;
+  const GraphNum* part0List = lists + separatorSize;
+  const GraphNum* part1List = lists + separatorSize + part0Size;
+
+  OrderColBlock* children = static_cast<OrderColBlock*>(memAlloc(3 * sizeof(OrderColBlock)));
+  if (children == nullptr) {
+    errorPrint("hgraphOrderNd: out of memory (2)");
+    memFree(lists);
+    return 1;
+  }
+  columnBlock->type = ORDER_BLOCK_DISSECTION;
+  columnBlock->children = children;
+  children[0] = OrderColBlock{ORDER_BLOCK_PLAIN, part0Size, 0, nullptr};
+  children[1] = OrderColBlock{ORDER_BLOCK_PLAIN, part1Size, 0, nullptr};
+  children[2] = OrderColBlock{ORDER_BLOCK_PLAIN, separatorSize, 0, nullptr};
+
+  if (separatorSize > 0) {
+    columnBlock->childCount = 3;
+    order->treeNodeCount += 3;
+    order->columnBlockCount += 2;
+
+    Graph separatorGraph;
+    graphInit(&separatorGraph);
+    if (graphInduceList(&graph->graph, separatorSize, separatorList, &separatorGraph) != 0) {
+      errorPrint("hgraphOrderNd: cannot build induced subgraph (1)");
+      memFree(lists);
+      return 1;
+    }
+    // The separator is ordered at the current level, not one deeper.
+    Hgraph separatorHalo;
+    hgraphFromGraph(&separatorHalo, &separatorGraph, graph->level);
+    const int result =
+        hgraphOrderSt(&separatorHalo, order, startPosition + part0Size + part1Size, &children[2], param->ose);
+    graphExit(&separatorGraph);
+    if (result != 0) {
+      memFree(lists);
+      return result;
+    }
+  } else {
+    columnBlock->childCount = 2;
+    order->treeNodeCount += 2;
+    order->columnBlockCount += 1;
+  }
+
+  // The halo of each part is at most the separator plus the current halo.
+  const GraphNum haloCapacity = separatorSize + (graph->graph.vertexCount - graph->nonHaloVertexCount);
+  Hgraph partGraph;
+  if (hgraphInduceList(graph, part0Size, part0List, haloCapacity, &partGraph) != 0) {
+    errorPrint("hgraphOrderNd: cannot build induced subgraph (2)");
+    memFree(lists);
+    return 1;
+  }
+  int result = hgraphOrderNd(&partGraph, order, startPosition, &children[0], parameters);
+  hgraphExit(&partGraph);
+  if (result != 0) {
+    memFree(lists);
+    return result;
+  }
+
+  if (hgraphInduceList(graph, part1Size, part1List, haloCapacity, &partGraph) != 0) {
+    errorPrint("hgraphOrderNd: cannot build induced subgraph (3)");
+    memFree(lists);
+    return 1;
+  }
+  result = hgraphOrderNd(&partGraph, order, startPosition + part0Size, &children[1], parameters);
+  hgraphExit(&partGraph);
+  memFree(lists);
+  return result;
+}

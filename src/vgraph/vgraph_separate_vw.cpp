@@ -1,0 +1,38 @@
+// Separation method v: writes the current separation to a numbered file in
+// the current directory and leaves it unchanged (a debugging aid).
+#include <cstdio>
+
+#include "vgraph/vgraph_separate_methods.h"
+
+namespace {
+
+// Number of the next file; process-wide and unlocked, as all work runs on
+// the calling thread.
+int separateVwFileNumber = 0;
+
+}  // namespace
+
+int vgraphSeparateVw(Vgraph* graph, const void*) {
+  char name[64];
+  snprintf(name, sizeof(name), "vgraphseparatevw_output_%08d.map", separateVwFileNumber++);
+
+  FILE* stream = fopen(name, "w+");
+  if (stream == nullptr) {
+    errorPrint("vgraphSeparateVw: cannot open partition file");
+    return 1;
+  }
+
+  const Graph& core = graph->graph;
+  int status = (fprintf(stream, "%d\n", core.vertexCount) >= 1) ? 0 : 1;
+  for (GraphNum vertex = core.base; (status == 0) && (vertex < core.vertexEnd); vertex++) {
+    const GraphNum number = (core.vertexNumber != nullptr) ? core.vertexNumber[vertex] : vertex;
+    if (fprintf(stream, "%d\t%d\n", number, static_cast<int>(graph->parts[vertex])) < 1) status = 1;
+  }
+  if (status != 0) {
+    errorPrint("vgraphSeparateVw: bad output");
+    fclose(stream);
+    return 1;
+  }
+  fclose(stream);
+  return 0;
+}
