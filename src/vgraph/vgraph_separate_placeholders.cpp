@@ -7,18 +7,3 @@ int vgraphSeparateEs(Vgraph*, const void*) {
   errorPrint("vgraphSeparateEs: method not available in this version");
   return 1;
 }
-
-int vgraphSeparateFm(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateFm: method not available in this version");
-  return 1;
-}
-
-int vgraphSeparateGg(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateGg: method not available in this version");
-  return 1;
-}
-
-int vgraphSeparateMl(Vgraph*, const void*) {
-  errorPrint("vgraphSeparateMl: method not available in this version");
-  return 1;
-}

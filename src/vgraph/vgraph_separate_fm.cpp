@@ -1,0 +1,523 @@
+// Separation method f: FM vertex separator refinement. Separator vertices
+// are moved into part 0 or part 1 (pulling their neighbours of the other part
+// into the separator), greedily by gain under a load-balance bound; moves are
+// applied tentatively and rolled back to the best state met, and passes
+// repeat while they improve.
+//
+// All work happens in an open-addressing hash table of vertex entries that
+// holds the separator vertices and the vertices that the moves reach: the
+// work is proportional to the separator's neighbourhood, not to the graph,
+// and the separation graph is written once at the end.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "graph/gain.h"
+#include "vgraph/vgraph_separate_methods.h"
+
+namespace {
+
+// Link states of an entry.
+enum : int8_t {
+  FM_FREE = 0,            // neither filed nor locked
+  FM_CHAINED = 1,         // free, waiting on the chain to be filed after the current move
+  FM_LOCKED = 2,          // moved in this pass; link to part 1 threaded on the lock list
+  FM_LOCKED_CHAINED = 3,  // locked, waiting on the chain for a possible unlock
+  FM_MOVING = 4,          // the vertex being moved: neither chained nor filed meanwhile
+  FM_FILED = 5,           // both links in the gain table
+};
+
+// One vertex entry. Each link is followed by the number of the part it
+// leads to, so that a link taken from the gain table finds its entry: the
+// link to part p lies p * FM_LINK_STRIDE bytes into the entry.
+struct FmEntry {
+  GainLink link0;    // filed under gain[0]
+  int8_t target0;    // always 0
+  int8_t part;       // tentative part: 0, 1 or 2
+  int8_t state;      // link state
+  GraphNum negLoad;  // minus the vertex load
+  GainLink link1;    // filed under gain[1], or threaded on the lock list while locked
+  int8_t target1;    // always 1
+  GraphNum gain[2];  // separator-load change of a move to part 0 or part 1
+  GraphNum stamp;    // commit number at which the entry was last saved in the undo log
+  GraphNum vertex;   // vertex number, -1 for an empty slot
+};
+
+constexpr ptrdiff_t FM_LINK_STRIDE = offsetof(FmEntry, link1);
+static_assert(offsetof(FmEntry, target0) == sizeof(GainLink), "target must follow its link");
+static_assert(offsetof(FmEntry, target1) == FM_LINK_STRIDE + static_cast<ptrdiff_t>(sizeof(GainLink)),
+              "target must follow its link");
+
+inline int fmLinkTarget(const GainLink* link) {
+  return *reinterpret_cast<const int8_t*>(reinterpret_cast<const char*>(link) + sizeof(GainLink));
+}
+inline FmEntry* fmLinkEntry(GainLink* link, int target) {
+  return reinterpret_cast<FmEntry*>(reinterpret_cast<char*>(link) - target * FM_LINK_STRIDE);
+}
+
+// Undo record: the state of an entry before its first modification since
+// the last commit. slot holds the vertex number while the table is resized.
+struct FmUndo {
+  GraphNum slot;
+  GraphNum part;
+  GraphNum gain[2];
+};
+
+inline GraphNum fmHome(GraphNum vertex, GraphNum mask) {
+  return static_cast<GraphNum>((static_cast<uint32_t>(vertex) * 17u) & static_cast<uint32_t>(mask));
+}
+
+// The tentative state of one call.
+struct FmContext {
+  const GraphNum* edgeBegin;
+  const GraphNum* edgeEnd;
+  const GraphNum* edgeTarget;
+  const GraphNum* vertexLoad;
+  const uint8_t* parts;
+
+  void* block;  // hash table and undo log
+  FmEntry* hash;
+  FmUndo* undo;
+  GraphNum hashSize;
+  GraphNum hashMask;
+  GraphNum hashCount;  // entries in the table
+  GraphNum undoCount;
+  GainTable* table;
+  GainLink lockHead;  // sentinel of the circular lock list
+  FmEntry* chain;     // entries to file after the current move, most recent first
+  GraphNum commit;    // commit number
+
+  GraphNum loadOf(GraphNum vertex) const { return (vertexLoad != nullptr) ? vertexLoad[vertex] : 1; }
+
+  // The entry of a vertex, or null.
+  FmEntry* find(GraphNum vertex) {
+    for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
+      FmEntry* entry = &hash[slot];
+      if (entry->vertex == vertex) return entry;
+      if (entry->vertex == -1) return nullptr;
+    }
+  }
+  // A new entry for a vertex known to have none, in the first free slot of
+  // its probe sequence.
+  FmEntry* create(GraphNum vertex, int part) {
+    GraphNum slot = fmHome(vertex, hashMask);
+    while (hash[slot].vertex != -1) slot = (slot + 1) & hashMask;
+    FmEntry* entry = &hash[slot];
+    entry->target0 = 0;
+    entry->target1 = 1;
+    entry->part = static_cast<int8_t>(part);
+    entry->state = FM_FREE;
+    entry->negLoad = -loadOf(vertex);
+    entry->stamp = -1;
+    entry->vertex = vertex;
+    hashCount++;
+    return entry;
+  }
+
+  void saveUndo(FmEntry* entry) {
+    if (entry->stamp == commit) return;
+    FmUndo& record = undo[undoCount++];
+    record.slot = static_cast<GraphNum>(entry - hash);
+    record.part = entry->part;
+    record.gain[0] = entry->gain[0];
+    record.gain[1] = entry->gain[1];
+    entry->stamp = commit;
+  }
+
+  void file(FmEntry* entry) {
+    entry->state = FM_FILED;
+    gainTableAdd(table, &entry->link0, entry->gain[0]);
+    gainTableAdd(table, &entry->link1, entry->gain[1]);
+  }
+  static void unfile(FmEntry* entry) {
+    gainTableRemove(&entry->link0);
+    gainTableRemove(&entry->link1);
+  }
+
+  void lock(FmEntry* entry) {
+    GainLink* link = &entry->link1;
+    link->next = lockHead.next;
+    link->prev = &lockHead;
+    lockHead.next->prev = link;
+    lockHead.next = link;
+  }
+  static void unlock(FmEntry* entry) {
+    GainLink* link = &entry->link1;
+    link->prev->next = link->next;
+    link->next->prev = link->prev;
+  }
+  void clearLocks() { lockHead.next = lockHead.prev = &lockHead; }
+
+  // Puts an entry on the chain; the chain runs through the link to part 0,
+  // which is not filed meanwhile.
+  void pushChain(FmEntry* entry) {
+    entry->link0.next = reinterpret_cast<GainLink*>(chain);
+    chain = entry;
+  }
+
+  // A separator entry whose gains changed: a filed one leaves the table and
+  // waits on the chain, a locked one is chained for a possible unlock; a
+  // chained or moving one is left as it is.
+  void refile(FmEntry* entry) {
+    if (entry->state == FM_FILED) {
+      unfile(entry);
+      entry->state = FM_CHAINED;
+      pushChain(entry);
+    } else if (entry->state == FM_LOCKED) {
+      entry->state = FM_LOCKED_CHAINED;
+      pushChain(entry);
+    }
+  }
+
+  int resize();
+};
+
+// Doubles the hash table and the undo log in place and rehashes the
+// entries. Entries only move to earlier slots of their new probe sequences,
+// in an order that keeps every probe sequence unbroken: first the run of
+// occupied slots that ends the old half (their sequences may wrap around),
+// then the rest of the old half from its start.
+int FmContext::resize() {
+  const GraphNum oldSize = hashSize;
+  const GraphNum newSize = oldSize * 2;
+  FmEntry* newHash = hash;
+  FmUndo* newUndo = undo;
+  void* newBlock = memGroupRealloc(block, {memEntry(newHash, static_cast<size_t>(newSize) * sizeof(FmEntry)),
+                                           memEntry(newUndo, static_cast<size_t>(newSize) * sizeof(FmUndo))});
+  if (newBlock == nullptr) {
+    errorPrint("vgraphSeparateFmResize: out of memory");
+    return 1;
+  }
+  // The undo log followed the old table: move it behind the new one before
+  // the new half of the table is filled.
+  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(newHash + oldSize);
+  memmove(newUndo, oldUndo, static_cast<size_t>(undoCount) * sizeof(FmUndo));
+  block = newBlock;
+  hash = newHash;
+  undo = newUndo;
+  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = hash[undo[index].slot].vertex;
+  memset(hash + oldSize, 0xFF, static_cast<size_t>(oldSize) * sizeof(FmEntry));
+  hashSize = newSize;
+  hashMask = newSize - 1;
+  gainTableClear(table);
+  clearLocks();
+
+  auto reinsert = [this](GraphNum slot) {
+    const GraphNum vertex = hash[slot].vertex;
+    if (vertex == -1) return;
+    for (GraphNum probe = fmHome(vertex, hashMask); probe != slot; probe = (probe + 1) & hashMask) {
+      if (hash[probe].vertex == -1) {
+        hash[probe] = hash[slot];
+        hash[slot].vertex = -1;
+        hash[slot].stamp = -1;
+        return;
+      }
+    }
+  };
+  GraphNum runStart = oldSize;  // start of the run of occupied slots ending the old half
+  while ((runStart > 0) && (hash[runStart - 1].vertex != -1)) runStart--;
+  for (GraphNum slot = runStart; slot < oldSize; slot++) reinsert(slot);
+  for (GraphNum slot = 0; slot < runStart; slot++) reinsert(slot);
+
+  for (GraphNum slot = 0; slot < newSize; slot++) {
+    FmEntry* entry = &hash[slot];
+    if (entry->vertex == -1) continue;
+    if (entry->state == FM_FILED)
+      file(entry);
+    else if (entry->state == FM_LOCKED)
+      lock(entry);
+  }
+  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = static_cast<GraphNum>(find(undo[index].slot) - hash);
+  return 0;
+}
+
+}  // namespace
+
+int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
+  const VgraphSeparateFmParam* param = static_cast<const VgraphSeparateFmParam*>(parameters);
+  const Graph& core = graph->graph;
+  if (core.vertexCount == 0) return 0;
+
+  // Target imbalance: at least two average vertex loads, so that a graph of
+  // odd load can still be balanced.
+  GraphNum maxDelta = 0;
+  if (param->bal > 0.0) {
+    const GraphNum average = static_cast<GraphNum>(2 * static_cast<int64_t>(core.vertexLoadSum) / core.vertexCount);
+    const GraphNum fraction =
+        static_cast<GraphNum>(param->bal * static_cast<double>(graph->partLoad[0] + graph->partLoad[1]));
+    maxDelta = (average > fraction) ? average : fraction;
+  }
+  if (graph->frontierCount == 0) {
+    if (abs(graph->loadDelta) <= maxDelta) return 0;
+    const VgraphSeparateGgParam growParam = {4};
+    if (vgraphSeparateGg(graph, &growParam) != 0) return 1;
+    if (graph->frontierCount == 0) return 0;
+  }
+
+  FmContext context = {};
+  context.edgeBegin = core.edgeBegin;
+  context.edgeEnd = core.edgeEnd;
+  context.edgeTarget = core.edgeTarget;
+  context.vertexLoad = core.vertexLoad;
+  context.parts = graph->parts;
+
+  const int64_t wanted = ((static_cast<int64_t>(param->move) + graph->frontierCount + core.maxDegree) * 16) | 1;
+  const int64_t bound = (wanted < core.vertexCount) ? wanted : core.vertexCount;
+  GraphNum hashSize = 512;
+  while (hashSize < bound) hashSize *= 2;
+
+  context.table = gainTableInit(2147483646, 4);
+  if (context.table != nullptr)
+    context.block = memGroupAlloc({memEntry(context.hash, static_cast<size_t>(hashSize) * sizeof(FmEntry)),
+                                   memEntry(context.undo, static_cast<size_t>(hashSize) * sizeof(FmUndo))});
+  if (context.block == nullptr) {
+    errorPrint("vgraphSeparateFm: out of memory (1)");
+    if (context.table != nullptr) gainTableExit(context.table);
+    return 1;
+  }
+  memset(context.hash, 0xFF, static_cast<size_t>(hashSize) * sizeof(FmEntry));
+  context.hashSize = hashSize;
+  context.hashMask = hashSize - 1;
+  context.clearLocks();
+
+  const GraphNum* edgeBegin = core.edgeBegin;
+  const GraphNum* edgeEnd = core.edgeEnd;
+  const GraphNum* edgeTarget = core.edgeTarget;
+  const uint8_t* parts = graph->parts;
+
+  for (GraphNum index = 0; index < graph->frontierCount; index++) {
+    const GraphNum vertex = graph->frontier[index];
+    FmEntry* entry = context.create(vertex, 2);
+    GraphNum neighbourLoad[3] = {0, 0, 0};
+    for (GraphNum edge = edgeBegin[vertex]; edge < edgeEnd[vertex]; edge++) {
+      const GraphNum end = edgeTarget[edge];
+      neighbourLoad[parts[end]] += context.loadOf(end);
+    }
+    entry->gain[0] = neighbourLoad[1] + entry->negLoad;
+    entry->gain[1] = neighbourLoad[0] + entry->negLoad;
+    context.file(entry);
+  }
+
+  GraphNum bestSeparatorLoad = graph->partLoad[2];
+  GraphNum bestDelta = graph->loadDelta;
+  GraphNum balanceBound = (abs(bestDelta) > maxDelta) ? abs(bestDelta) : maxDelta;
+  context.commit = -1;
+  GraphNum passesLeft = param->pass;
+
+  while (true) {
+    // Roll back to the committed state, latest modification first.
+    for (GraphNum index = context.undoCount - 1; index >= 0; index--) {
+      const FmUndo& record = context.undo[index];
+      FmEntry* entry = &context.hash[record.slot];
+      entry->part = static_cast<int8_t>(record.part);
+      entry->gain[0] = record.gain[0];
+      entry->gain[1] = record.gain[1];
+      if (entry->state == FM_FILED) {
+        FmContext::unfile(entry);
+        entry->state = FM_FREE;
+      }
+      if ((record.part == 2) && (entry->state == FM_FREE)) context.file(entry);
+    }
+    if (abs(bestDelta) > balanceBound) balanceBound = abs(bestDelta);
+    {  // unlock every locked entry
+      GainLink* link = context.lockHead.next;
+      while (link != &context.lockHead) {
+        GainLink* next = link->next;
+        FmEntry* entry = fmLinkEntry(link, 1);
+        if (entry->part == 2)
+          context.file(entry);
+        else
+          entry->state = FM_FREE;
+        link = next;
+      }
+      context.clearLocks();
+    }
+    context.undoCount = 0;
+    if (param->move < 1) break;
+
+    GraphNum movesSinceImprovement = 0;
+    context.commit++;
+    bool improved = false;
+    GraphNum delta = bestDelta;
+    GraphNum separatorLoad = bestSeparatorLoad;
+    const int preferredPart = passesLeft & 1;
+
+    while (movesSinceImprovement < param->move) {
+      // Choose the move of least gain within the balance bound; a move that
+      // only shrinks the separator is taken at once.
+      GainLink* chosen = nullptr;
+      GraphNum chosenGain = 2147483646;
+      GraphNum chosenDelta = 0;
+      GainEntry* limit = context.table->last;
+      for (GainLink* link = gainTableFirst(context.table); link != nullptr;
+           link = gainTableNext(context.table, link)) {
+        if (link->bucket > limit) break;
+        const int target = fmLinkTarget(link);
+        FmEntry* entry = fmLinkEntry(link, target);
+        const GraphNum gain = entry->gain[target];
+        const GraphNum moveDelta = gain - 2 * entry->negLoad;  // gain + 2 * load
+        const GraphNum newDelta = (target == 0) ? delta + moveDelta : delta - moveDelta;
+        if (gain == entry->negLoad) {
+          chosen = link;
+          chosenGain = gain;
+          chosenDelta = newDelta;
+          break;
+        }
+        if (abs(newDelta) > balanceBound) continue;
+        if ((gain < chosenGain) || ((gain == chosenGain) && (target == preferredPart))) {
+          chosen = link;
+          chosenGain = gain;
+          chosenDelta = newDelta;
+          limit = link->bucket;
+        }
+      }
+      if (chosen == nullptr) break;
+
+      // Apply the move of the chosen vertex to part toPart.
+      const int toPart = fmLinkTarget(chosen);
+      const int otherPart = 1 - toPart;
+      FmEntry* moved = fmLinkEntry(chosen, toPart);
+      const GraphNum movedVertex = moved->vertex;
+      const GraphNum movedLoad = -moved->negLoad;
+      FmContext::unfile(moved);
+      context.lock(moved);
+      moved->state = FM_MOVING;
+      context.saveUndo(moved);
+
+      for (GraphNum edge = edgeBegin[movedVertex]; edge < edgeEnd[movedVertex]; edge++) {
+        const GraphNum neighbour = edgeTarget[edge];
+        FmEntry* entry = context.find(neighbour);
+        if (entry == nullptr) {
+          if (parts[neighbour] != otherPart) continue;
+          entry = context.create(neighbour, otherPart);
+        }
+        if (entry->part == 2) {  // moving it to otherPart would now pull the moved vertex in
+          context.saveUndo(entry);
+          entry->gain[otherPart] += movedLoad;
+          context.refile(entry);
+        } else if (entry->part == otherPart) {  // pulled into the separator
+          if (entry->stamp != context.commit) {
+            FmUndo& record = context.undo[context.undoCount++];
+            record.slot = static_cast<GraphNum>(entry - context.hash);
+            record.part = otherPart;
+            record.gain[0] = record.gain[1] = 0;
+            entry->stamp = context.commit;
+          }
+          entry->part = 2;
+          entry->gain[otherPart] = movedLoad + entry->negLoad;
+          GraphNum gainToPart = entry->negLoad;
+          for (GraphNum edge2 = edgeBegin[neighbour]; edge2 < edgeEnd[neighbour]; edge2++) {
+            const GraphNum second = edgeTarget[edge2];
+            FmEntry* secondEntry = context.find(second);
+            if ((secondEntry == nullptr) || (secondEntry->part != 2)) {
+              gainToPart += context.loadOf(second);
+              continue;
+            }
+            context.saveUndo(secondEntry);
+            secondEntry->gain[toPart] += entry->negLoad;  // moving it to toPart no longer pulls this one in
+            context.refile(secondEntry);
+          }
+          entry->gain[toPart] = gainToPart;
+          if (entry->state == FM_LOCKED)
+            entry->state = FM_LOCKED_CHAINED;
+          else
+            entry->state = FM_CHAINED;
+          context.pushChain(entry);
+        }
+      }
+      moved->part = static_cast<int8_t>(toPart);
+      moved->state = FM_LOCKED;
+
+      while (context.chain != nullptr) {
+        FmEntry* entry = context.chain;
+        context.chain = reinterpret_cast<FmEntry*>(entry->link0.next);
+        if (entry->state == FM_CHAINED)
+          context.file(entry);
+        else if (entry->gain[toPart] == entry->negLoad) {  // a pure shrinking move: worth unlocking
+          FmContext::unlock(entry);
+          context.file(entry);
+        } else
+          entry->state = FM_LOCKED;
+      }
+
+      if (context.hashCount >= context.hashSize / 4) {
+        if (context.resize() != 0) {
+          errorPrint("vgraphSeparateFm: out of memory (2)");
+          memFree(context.block);
+          gainTableExit(context.table);
+          return 1;
+        }
+      }
+
+      separatorLoad += chosenGain;
+      delta = chosenDelta;
+      movesSinceImprovement++;
+
+      const GraphNum bestDeltaBefore = bestDelta;
+      auto commitState = [&]() {
+        bestSeparatorLoad = separatorLoad;
+        bestDelta = delta;
+        context.undoCount = 0;
+        context.commit++;
+      };
+      if ((abs(bestDelta) > maxDelta) || (abs(delta) < maxDelta)) {
+        if ((separatorLoad < bestSeparatorLoad) ||
+            ((separatorLoad == bestSeparatorLoad) && (abs(delta) < abs(bestDelta)))) {
+          commitState();
+          movesSinceImprovement = 0;
+          improved = true;
+        } else if ((separatorLoad == bestSeparatorLoad) && (abs(delta) == abs(bestDelta)))
+          commitState();
+      }
+      // The balance bound only tightens towards maxDelta; once it tightens
+      // while the best state is still out of balance, the current state
+      // becomes the best one.
+      if (abs(delta) > balanceBound)
+        balanceBound = abs(delta);
+      else if (balanceBound > maxDelta) {
+        const GraphNum newBound = (abs(delta) > maxDelta) ? abs(delta) : maxDelta;
+        if ((abs(bestDeltaBefore) > maxDelta) && (newBound < balanceBound)) {
+          commitState();
+          movesSinceImprovement = 0;
+        }
+        balanceBound = newBound;
+      }
+    }
+
+    passesLeft--;
+    if ((passesLeft == 0) || !improved) break;
+  }
+
+  // Undo the moves made since the last commit, then write the tentative
+  // parts back; the separator is listed in slot order.
+  for (GraphNum index = context.undoCount - 1; index >= 0; index--) {
+    const FmUndo& record = context.undo[index];
+    context.hash[record.slot].part = static_cast<int8_t>(record.part);
+  }
+  GraphNum frontierCount = 0;
+  GraphNum part1Change = 0;
+  uint8_t* writeParts = graph->parts;
+  for (GraphNum slot = 0; slot < context.hashSize; slot++) {
+    const FmEntry& entry = context.hash[slot];
+    if (entry.vertex == -1) continue;
+    const int part = entry.part;
+    const int oldPart = writeParts[entry.vertex];
+    if (part != oldPart) {
+      writeParts[entry.vertex] = static_cast<uint8_t>(part);
+      part1Change += (part == 1) - (oldPart == 1);
+    }
+    if (part == 2) graph->frontier[frontierCount++] = entry.vertex;
+  }
+  graph->partLoad[2] = bestSeparatorLoad;
+  graph->loadDelta = bestDelta;
+  graph->partLoad[0] = (core.vertexLoadSum - bestSeparatorLoad + bestDelta) / 2;
+  graph->partLoad[1] = (core.vertexLoadSum - bestSeparatorLoad - bestDelta) / 2;
+  graph->frontierCount = frontierCount;
+  graph->partSize[1] += part1Change;
+  graph->partSize[0] = core.vertexCount - graph->partSize[1] - frontierCount;
+
+  memFree(context.block);
+  gainTableExit(context.table);
+  return 0;
+}
