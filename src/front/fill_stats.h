@@ -13,9 +13,14 @@ struct FillStats {
   GraphNum treeHeight; // height of the elimination tree (a single vertex has height 1)
 };
 
-// permutation gives, for each vertex (from the graph's base), its position
-// (from the same base). Returns 0, or 1 after reporting a failure.
+// permutation gives, for each vertex, its position in the graph's base; it
+// is held from its first element (entry i is vertex base + i). Returns 0, or 1 after reporting a failure.
 // columnCounts, when not null, receives for each position (from 0) the
 // off-diagonal count of that column of the factor.
 int fillStatsCompute(const Graph* graph, const GraphNum* permutation, FillStats* stats,
                      GraphNum* columnCounts = nullptr);
+
+// Elimination tree of the factor under the ordering: parent receives, for
+// each position (from 0), the position of its father (always larger), or -1
+// for a root. Returns 0, or 1 after reporting a failure.
+int fillStatsTree(const Graph* graph, const GraphNum* permutation, GraphNum* parent);
