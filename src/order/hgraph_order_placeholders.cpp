@@ -3,26 +3,6 @@
 // these methods parse and write back but refuse to run.
 #include "order/hgraph_order_methods.h"
 
-int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
-  errorPrint("hgraphOrderBl: method not available in this version");
-  return 1;
-}
-
-int hgraphOrderCc(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
-  errorPrint("hgraphOrderCc: method not available in this version");
-  return 1;
-}
-
-int hgraphOrderCp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
-  errorPrint("hgraphOrderCp: method not available in this version");
-  return 1;
-}
-
-int hgraphOrderGp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
-  errorPrint("hgraphOrderGp: method not available in this version");
-  return 1;
-}
-
 int hgraphOrderKp(Hgraph*, Order*, GraphNum, OrderColBlock*, const void*) {
   errorPrint("hgraphOrderKp: method not available in this version");
   return 1;
