@@ -1,0 +1,366 @@
+// One coarsening step: matching in a scrambled block order, coarse vertex
+// numbering, and the coarse graph built with a neighbour hash table.
+//
+// The matching has eight variants (vertex loads or not, arc loads or not,
+// constraints or not); each is one instance of the walk template below, so
+// that the per-vertex loop carries no test of the variant.
+#include "graph/graph_coarsen.h"
+
+#include <cstring>
+
+namespace {
+
+// The fine graph as the matching reads it, and the mate array it fills.
+struct MatchState {
+  GraphNum base;
+  GraphNum vertexEnd;
+  GraphNum maxDegree;
+  const GraphNum* edgeBegin;
+  const GraphNum* edgeEnd;
+  const GraphNum* edgeTarget;
+  const GraphNum* edgeLoad;    // null without arc loads
+  const GraphNum* vertexLoad;  // null without vertex loads
+  const GraphNum* constraintA;  // null when not given (or not in force)
+  const GraphNum* constraintB;
+  // -1 while unmatched, then the mate (the vertex itself when left alone).
+  GraphNum* mate;
+  int64_t lightLimit;  // light walk: loads strictly below this are light
+  int64_t loadBound;   // full walk: largest load of a matched pair
+};
+
+// The walks of one matching: a single walk without vertex loads; with
+// vertex loads a light walk, then a full walk with the load bound.
+enum class Walk { Single, Light, Full };
+
+// Whether w carries v's values in the constraint arrays that are given.
+inline bool matchCompatible(const MatchState& state, GraphNum v, GraphNum w) {
+  return (state.constraintB == nullptr || state.constraintB[w] == state.constraintB[v]) &&
+         (state.constraintA == nullptr || state.constraintA[w] == state.constraintA[v]);
+}
+
+// The neighbour v takes by the edge choice rule: the first unmatched
+// qualifying neighbour, or with arc loads the one joined by the strictly
+// heaviest arc (the first of equal heaviest arcs wins); v itself when none
+// qualifies.
+template <bool EdgeLoads, bool Constrained, bool Bounded>
+inline GraphNum matchChoose(const MatchState& state, GraphNum v) {
+  const GraphNum* mate = state.mate;
+  const GraphNum* target = state.edgeTarget;
+  int64_t vertexLoad = Bounded ? state.vertexLoad[v] : 0;
+  GraphNum chosen = v;
+  bool found = false;
+  GraphNum heaviest = 0;
+  for (GraphNum e = state.edgeBegin[v], end = state.edgeEnd[v]; e < end; e++) {
+    GraphNum w = target[e];
+    if (mate[w] >= 0) continue;
+    if (Bounded && vertexLoad + state.vertexLoad[w] > state.loadBound) continue;
+    if (Constrained && !matchCompatible(state, v, w)) continue;
+    if constexpr (!EdgeLoads) return w;
+    GraphNum load = state.edgeLoad[e];
+    if (!found || load > heaviest) {
+      found = true;
+      heaviest = load;
+      chosen = w;
+    }
+  }
+  return chosen;
+}
+
+// One walk over the vertex range, block by block. The block size is drawn
+// from t; within a block of h positions the visit goes 0, 179 mod h, ...,
+// which covers every position once since 179 is a prime above h. After each
+// block t grows by the last vertex visited. Returns the number of matching
+// decisions taken (each one is a coarse vertex).
+template <Walk W, bool EdgeLoads, bool Constrained>
+GraphNum matchWalk(const MatchState& state, uint32_t& t) {
+  GraphNum* mate = state.mate;
+  GraphNum decisions = 0;
+  // Unconstrained isolated vertices pull the end of the range down, past
+  // vertices that are all matched.
+  GraphNum rangeEnd = state.vertexEnd;
+  uint64_t degreeSpan = static_cast<uint64_t>(state.maxDegree) + 1;
+  for (GraphNum blockStart = state.base; blockStart < rangeEnd;) {
+    uint64_t size = 2 * static_cast<uint64_t>(state.maxDegree) + t % degreeSpan + 1;
+    if (size > 178) size = t % 145 + 32;
+    if (size > static_cast<uint64_t>(rangeEnd - blockStart)) size = static_cast<uint64_t>(rangeEnd - blockStart);
+    GraphNum blockSize = static_cast<GraphNum>(size);
+    GraphNum step = 179 % blockSize;
+    GraphNum position = 0;
+    GraphNum v;
+    do {
+      v = blockStart + position;
+      position += step;
+      if (position >= blockSize) position -= blockSize;
+      if (mate[v] >= 0) continue;  // also every vertex at or above a lowered range end
+      bool isolated = state.edgeBegin[v] == state.edgeEnd[v];
+      GraphNum w;
+      if constexpr (W == Walk::Light) {
+        if (isolated || state.vertexLoad[v] >= state.lightLimit) continue;
+        w = matchChoose<EdgeLoads, Constrained, false>(state, v);
+      } else if (isolated) {
+        // The last unmatched (and compatible) vertex of the range; the
+        // search stops at v at the latest.
+        w = rangeEnd - 1;
+        if constexpr (Constrained) {
+          while (mate[w] >= 0 || !matchCompatible(state, v, w)) w--;
+        } else {
+          while (mate[w] >= 0) w--;
+          rangeEnd = w;
+        }
+      } else {
+        w = matchChoose<EdgeLoads, Constrained, W == Walk::Full>(state, v);
+      }
+      mate[v] = w;
+      mate[w] = v;
+      decisions++;
+    } while (position != 0);
+    t += static_cast<uint32_t>(v);
+    blockStart += blockSize;
+  }
+  return decisions;
+}
+
+template <bool VertexLoads, bool EdgeLoads, bool Constrained>
+GraphNum matchGraph(const MatchState& state, uint32_t t) {
+  if constexpr (VertexLoads) {
+    GraphNum decisions = matchWalk<Walk::Light, EdgeLoads, Constrained>(state, t);
+    return decisions + matchWalk<Walk::Full, EdgeLoads, Constrained>(state, t);  // t carried over
+  } else {
+    return matchWalk<Walk::Single, EdgeLoads, Constrained>(state, t);
+  }
+}
+
+typedef GraphNum (*MatchFunction)(const MatchState& state, uint32_t t);
+
+// Indexed by (vertex loads ? 2 : 0) + (arc loads ? 1 : 0) + (constrained ? 4 : 0).
+constexpr MatchFunction matchFunctions[8] = {
+    matchGraph<false, false, false>, matchGraph<false, true, false>, matchGraph<true, false, false>,
+    matchGraph<true, true, false>,   matchGraph<false, false, true>, matchGraph<false, true, true>,
+    matchGraph<true, false, true>,   matchGraph<true, true, true>,
+};
+
+// One entry of the neighbour hash table: the coarse vertex being built when
+// the entry was filled, a neighbour of it, and the coarse arc between them.
+// An entry whose owner is not the vertex being built counts as free, so the
+// table is never cleared between coarse vertices.
+struct NeighbourSlot {
+  GraphNum owner;
+  GraphNum neighbour;
+  GraphNum arc;
+};
+
+// The coarse arrays being filled, addressed from base.
+struct CoarseArrays {
+  GraphNum* edgeBegin;
+  GraphNum* vertexLoad;
+  const MultinodePair* multinodes;
+  GraphNum* edgeTarget;
+  GraphNum* edgeLoad;
+};
+
+// Builds the coarse arcs and loads, coarse vertex by coarse vertex; mate
+// holds the fine-to-coarse map. The arcs of a coarse vertex come in the
+// order in which their first fine arc is met. Sets the arc count, the arc
+// load sum and the degree bound of coarse.
+template <bool VertexLoads, bool EdgeLoads>
+void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, const GraphNum* mate,
+                 NeighbourSlot* slots, uint32_t slotMask) {
+  const GraphNum* fineBegin = fine->edgeBegin;
+  const GraphNum* fineEnd = fine->edgeEnd;
+  const GraphNum* fineTarget = fine->edgeTarget;
+  const GraphNum* fineArcLoad = fine->edgeLoad;
+  const GraphNum* fineVertexLoad = fine->vertexLoad;
+  GraphNum* coarseTarget = arrays.edgeTarget;
+  GraphNum* coarseArcLoad = arrays.edgeLoad;
+  GraphNum edgeLoadSum = fine->edgeLoadSum;
+  GraphNum maxDegree = 0;
+  GraphNum arc = coarse->base;
+  for (GraphNum c = coarse->base; c < coarse->vertexEnd; c++) {
+    arrays.edgeBegin[c] = arc;
+    const MultinodePair& pair = arrays.multinodes[c];
+    GraphNum load = 0;
+    for (int member = 0; member < 2; member++) {
+      GraphNum f = pair.vertex[member];
+      if (member == 1 && f == pair.vertex[0]) break;
+      load += VertexLoads ? fineVertexLoad[f] : 1;
+      for (GraphNum e = fineBegin[f], end = fineEnd[f]; e < end; e++) {
+        GraphNum d = mate[fineTarget[e]];
+        GraphNum arcLoad = EdgeLoads ? fineArcLoad[e] : 1;
+        if (d == c) {  // internal arc of the multinode
+          edgeLoadSum -= arcLoad;
+          continue;
+        }
+        for (uint32_t slot = (static_cast<uint32_t>(d) * 1049u) & slotMask;; slot = (slot + 1) & slotMask) {
+          NeighbourSlot& entry = slots[slot];
+          if (entry.owner != c) {  // free: first fine arc towards d
+            entry.owner = c;
+            entry.neighbour = d;
+            entry.arc = arc;
+            coarseTarget[arc] = d;
+            coarseArcLoad[arc] = arcLoad;
+            arc++;
+            break;
+          }
+          if (entry.neighbour == d) {
+            coarseArcLoad[entry.arc] += arcLoad;
+            break;
+          }
+        }
+      }
+    }
+    arrays.vertexLoad[c] = load;
+    if (arc - arrays.edgeBegin[c] > maxDegree) maxDegree = arc - arrays.edgeBegin[c];
+  }
+  arrays.edgeBegin[coarse->vertexEnd] = arc;
+  coarse->arcCount = arc - coarse->base;
+  coarse->edgeLoadSum = edgeLoadSum;
+  coarse->maxDegree = maxDegree;
+}
+
+typedef void (*CoarsenArcsFunction)(const Graph*, Graph*, const CoarseArrays&, const GraphNum*, NeighbourSlot*,
+                                    uint32_t);
+
+constexpr CoarsenArcsFunction coarsenArcsFunctions[4] = {
+    coarsenArcs<false, false>, coarsenArcs<false, true>, coarsenArcs<true, false>, coarsenArcs<true, true>};
+
+size_t numBytes(GraphNum count) { return static_cast<size_t>(count) * sizeof(GraphNum); }
+
+}  // namespace
+
+int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, GraphNum coarseMin,
+                 double coarseRatio, const GraphNum* constraintA, const GraphNum* constraintB,
+                 GraphNum constrainedCount, GraphNum* resultConstrainedCount) {
+  GraphNum base = fine->base;
+  GraphNum vertexCount = fine->vertexCount;
+  GraphNum target =
+      constrainedCount + static_cast<GraphNum>(static_cast<double>(vertexCount - constrainedCount) * coarseRatio);
+  if (target < coarseMin) return 1;
+
+  GraphNum* mateBlock = static_cast<GraphNum*>(memAlloc(numBytes(vertexCount)));
+  if (mateBlock == nullptr) {
+    errorPrint("graphCoarsen2: out of memory (1)");
+    return 2;
+  }
+  GraphNum* mate = mateBlock - base;
+  std::memset(mateBlock, 0xFF, numBytes(vertexCount));  // every entry -1
+
+  uint32_t t = intRandNext(2147483647);
+
+  bool constrained = constrainedCount > 0 || constraintA != nullptr;
+  int variant = (fine->vertexLoad != nullptr ? 2 : 0) + (fine->edgeLoad != nullptr ? 1 : 0) + (constrained ? 4 : 0);
+  MatchState state;
+  state.base = base;
+  state.vertexEnd = fine->vertexEnd;
+  state.maxDegree = fine->maxDegree;
+  state.edgeBegin = fine->edgeBegin;
+  state.edgeEnd = fine->edgeEnd;
+  state.edgeTarget = fine->edgeTarget;
+  state.edgeLoad = fine->edgeLoad;
+  state.vertexLoad = fine->vertexLoad;
+  state.constraintA = constrained ? constraintA : nullptr;
+  state.constraintB = constrained ? constraintB : nullptr;
+  state.mate = mate;
+  state.lightLimit = vertexCount > 0 ? static_cast<int64_t>(fine->vertexLoadSum) / (4 * static_cast<int64_t>(vertexCount)) : 0;
+  GraphNum freeTarget = target - constrainedCount;
+  state.loadBound = freeTarget > 0 ? 4 * static_cast<int64_t>(fine->vertexLoadSum) / freeTarget + 1 : 1;
+
+  GraphNum coarseCount = matchFunctions[variant](state, t);
+  if (coarseCount >= target) {
+    memFree(mateBlock);
+    return 1;
+  }
+
+  // The coarse block, first sized for every fine arc. It is made before the
+  // numbering, which writes into its multinode array.
+  GraphNum fineArcCount = fine->arcCount;
+  CoarseArrays arrays;
+  MultinodePair* pairBlock = nullptr;
+  GraphNum* beginBlock = nullptr;
+  GraphNum* vertexLoadBlock = nullptr;
+  GraphNum* targetBlock = nullptr;
+  GraphNum* arcLoadBlock = nullptr;
+  void* block = memGroupAlloc({memEntry(beginBlock, numBytes(coarseCount + 1)),
+                               memEntry(vertexLoadBlock, numBytes(coarseCount)),
+                               memEntry(pairBlock, static_cast<size_t>(coarseCount) * sizeof(MultinodePair)),
+                               memEntry(targetBlock, numBytes(fineArcCount)),
+                               memEntry(arcLoadBlock, numBytes(fineArcCount))});
+  if (block == nullptr) {
+    errorPrint("graphCoarsen3: out of memory (1)");
+    memFree(mateBlock);
+    return 1;
+  }
+
+  // Neighbour hash table: 2^(k+2) slots where 2^k - 1 (k >= 5) is the
+  // smallest such number not below maxDegree, so at least twice as many
+  // slots as a coarse vertex can have neighbours.
+  int hashBits = 5;
+  while ((int64_t{1} << hashBits) - 1 < fine->maxDegree) hashBits++;
+  size_t slotCount = size_t{1} << (hashBits + 2);
+  NeighbourSlot* slots = static_cast<NeighbourSlot*>(memAlloc(slotCount * sizeof(NeighbourSlot)));
+  if (slots == nullptr) {
+    errorPrint("graphCoarsen3: out of memory (2)");
+    memFree(block);
+    memFree(mateBlock);
+    return 1;
+  }
+  std::memset(slots, 0xFF, slotCount * sizeof(NeighbourSlot));  // every field -1
+
+  // Coarse numbering in increasing order of the smaller fine vertex; mate
+  // becomes the fine-to-coarse map. A coarse number never exceeds the
+  // smaller fine vertex of its pair, so once mate[w] holds a coarse number
+  // for a higher mate w, the test mate[w] >= w fails at w as it should.
+  MultinodePair* pairs = pairBlock - base;
+  GraphNum c = base;
+  for (GraphNum v = base; v < fine->vertexEnd; v++) {
+    GraphNum w = mate[v];
+    if (w < v) continue;
+    pairs[c].vertex[0] = v;
+    pairs[c].vertex[1] = w;
+    mate[v] = c;
+    mate[w] = c;
+    c++;
+  }
+
+  Graph result;
+  std::memset(&result, 0, sizeof(Graph));
+  result.flags = GRAPH_FREE_VERTICES | GRAPH_VERTEX_GROUP | GRAPH_EDGE_GROUP;
+  result.base = base;
+  result.vertexCount = coarseCount;
+  result.vertexEnd = base + coarseCount;
+  result.vertexLoadSum = fine->vertexLoadSum;
+  arrays.edgeBegin = beginBlock - base;
+  arrays.vertexLoad = vertexLoadBlock - base;
+  arrays.multinodes = pairs;
+  arrays.edgeTarget = targetBlock - base;
+  arrays.edgeLoad = arcLoadBlock - base;
+  coarsenArcsFunctions[(fine->vertexLoad != nullptr ? 2 : 0) + (fine->edgeLoad != nullptr ? 1 : 0)](
+      fine, &result, arrays, mate, slots, static_cast<uint32_t>(slotCount - 1));
+  memFree(slots);
+  memFree(mateBlock);
+
+  // Shrink the block to the coarse arc count: the loads move down behind
+  // the ends first, then the tail is given back.
+  GraphNum arcCount = result.arcCount;
+  GraphNum* filledLoads = arcLoadBlock;
+  auto layout = {memEntry(beginBlock, numBytes(coarseCount + 1)), memEntry(vertexLoadBlock, numBytes(coarseCount)),
+                 memEntry(pairBlock, static_cast<size_t>(coarseCount) * sizeof(MultinodePair)),
+                 memEntry(targetBlock, numBytes(arcCount)), memEntry(arcLoadBlock, numBytes(arcCount))};
+  memGroupLayout(block, layout);
+  std::memmove(arcLoadBlock, filledLoads, numBytes(arcCount));
+  void* shrunk = memGroupRealloc(block, layout);
+  if (shrunk == nullptr) {
+    errorPrint("graphCoarsen2: cannot reallocate memory");
+    memFree(block);
+    return 2;
+  }
+
+  result.edgeBegin = beginBlock - base;
+  result.edgeEnd = result.edgeBegin + 1;
+  result.vertexLoad = vertexLoadBlock - base;
+  result.edgeTarget = targetBlock - base;
+  result.edgeLoad = arcLoadBlock - base;
+  *coarse = result;
+  *multinodes = pairBlock - base;
+  if (resultConstrainedCount != nullptr) *resultConstrainedCount = constrainedCount;
+  return 0;
+}
