@@ -129,6 +129,12 @@ constexpr StratParam stratParamEntry(int method, int type, const char* name, con
   return StratParam{method, type, name, &block, &field, selector};
 }
 
+// Byte offset of a parameter's value in every parameter block of its
+// method (for a test variable: of its field in the graph object).
+inline ptrdiff_t stratParamOffset(const StratParam& param) {
+  return static_cast<const unsigned char*>(param.fieldPointer) - static_cast<const unsigned char*>(param.blockBase);
+}
+
 // The shared empty strategy: the default of every strategy parameter. Never freed.
 extern Strat stratEmpty;
 
