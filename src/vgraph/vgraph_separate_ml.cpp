@@ -2,12 +2,11 @@
 // it is small, the coarsest graph is separated with the "low" strategy, and
 // on the way back every coarse separation is projected onto the finer graph
 // and refined there with the "asc" strategy.
-#include "graph/graph_coarsen.h"
+#include "vgraph/vgraph_separate_ml.h"
+
 #include "vgraph/vgraph_separate_methods.h"
 
 namespace {
-
-int vgraphSeparateMl2(Vgraph* graph, const VgraphSeparateMlParam* param);
 
 // Allocates the part array of a level on first need.
 int vgraphSeparateMlParts(Vgraph* graph) {
@@ -21,9 +20,8 @@ int vgraphSeparateMlParts(Vgraph* graph) {
   return 0;
 }
 
-// Projects the separation of the coarse graph onto the fine graph: every
-// fine vertex takes the part of its multinode. The separator multinodes list
-// their fine vertices in the shared frontier in coarse vertex order.
+}  // namespace
+
 int vgraphSeparateMlUncoarsen(Vgraph* fine, const Vgraph* coarse, const MultinodePair* multinodes) {
   if (vgraphSeparateMlParts(fine) != 0) return 1;
   uint8_t* fineParts = fine->parts;
@@ -56,6 +54,8 @@ int vgraphSeparateMlUncoarsen(Vgraph* fine, const Vgraph* coarse, const Multinod
   fine->partSize[0] = fine->graph.vertexCount - frontierCount - part1Count;
   return 0;
 }
+
+namespace {
 
 int vgraphSeparateMl2(Vgraph* graph, const VgraphSeparateMlParam* param) {
   Vgraph coarse = {};

@@ -28,11 +28,11 @@ int vgraphSeparateVw(Vgraph* graph, const void*) {
     const GraphNum number = (core.vertexNumber != nullptr) ? core.vertexNumber[vertex] : vertex;
     if (fprintf(stream, "%d\t%d\n", number, static_cast<int>(graph->parts[vertex])) < 1) status = 1;
   }
+  // Buffered output may fail only when it is flushed: closing is a write too.
+  if (fclose(stream) != 0) status = 1;
   if (status != 0) {
     errorPrint("vgraphSeparateVw: bad output");
-    fclose(stream);
     return 1;
   }
-  fclose(stream);
   return 0;
 }
