@@ -178,13 +178,26 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
   for (GraphNum c = coarse->base; c < coarse->vertexEnd; c++) {
     arrays.edgeBegin[c] = arc;
     const MultinodePair& pair = arrays.multinodes[c];
+    GraphNum memberCount = pair.vertex[1] != pair.vertex[0] ? 2 : 1;
+    // First gather the coarse ends of all fine arcs of the multinode into
+    // the free tail of the coarse arc array (it has room for every fine arc
+    // not yet processed). These loads are independent of one another, so
+    // they overlap in the processor instead of waiting behind the
+    // hard-to-predict branches of the merging loop below.
+    GraphNum gathered = arc;
     GraphNum load = 0;
-    for (int member = 0; member < 2; member++) {
+    for (GraphNum member = 0; member < memberCount; member++) {
       GraphNum f = pair.vertex[member];
-      if (member == 1 && f == pair.vertex[0]) break;
       load += VertexLoads ? fineVertexLoad[f] : 1;
+      for (GraphNum e = fineBegin[f], end = fineEnd[f]; e < end; e++) coarseTarget[gathered++] = mate[fineTarget[e]];
+    }
+    // Then merge them; the arc being written never passes the gathered end
+    // being read, as each gathered end yields at most one coarse arc.
+    GraphNum read = arc;
+    for (GraphNum member = 0; member < memberCount; member++) {
+      GraphNum f = pair.vertex[member];
       for (GraphNum e = fineBegin[f], end = fineEnd[f]; e < end; e++) {
-        GraphNum d = mate[fineTarget[e]];
+        GraphNum d = coarseTarget[read++];
         GraphNum arcLoad = EdgeLoads ? fineArcLoad[e] : 1;
         if (d == c) {  // internal arc of the multinode
           edgeLoadSum -= arcLoad;
@@ -225,6 +238,16 @@ constexpr CoarsenArcsFunction coarsenArcsFunctions[4] = {
 
 size_t numBytes(GraphNum count) { return static_cast<size_t>(count) * sizeof(GraphNum); }
 
+// constrainedCount + (vertexCount - constrainedCount) * ratio, truncated
+// towards zero. A product outside the 32-bit range (or not a number, from
+// a nonsensical ratio) saturates instead of overflowing the conversion.
+GraphNum coarsenTarget(GraphNum vertexCount, GraphNum constrainedCount, double ratio) {
+  double target = static_cast<double>(constrainedCount) + static_cast<double>(vertexCount - constrainedCount) * ratio;
+  if (target >= 2147483647.0 || target != target) return 2147483647;
+  if (target <= -2147483648.0) return -2147483647 - 1;
+  return constrainedCount + static_cast<GraphNum>(static_cast<double>(vertexCount - constrainedCount) * ratio);
+}
+
 }  // namespace
 
 int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, GraphNum coarseMin,
@@ -232,8 +255,7 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
                  GraphNum constrainedCount, GraphNum* resultConstrainedCount) {
   GraphNum base = fine->base;
   GraphNum vertexCount = fine->vertexCount;
-  GraphNum target =
-      constrainedCount + static_cast<GraphNum>(static_cast<double>(vertexCount - constrainedCount) * coarseRatio);
+  GraphNum target = coarsenTarget(vertexCount, constrainedCount, coarseRatio);
   if (target < coarseMin) return 1;
 
   GraphNum* mateBlock = static_cast<GraphNum*>(memAlloc(numBytes(vertexCount)));
@@ -260,7 +282,8 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
   state.constraintA = constrained ? constraintA : nullptr;
   state.constraintB = constrained ? constraintB : nullptr;
   state.mate = mate;
-  state.lightLimit = vertexCount > 0 ? static_cast<int64_t>(fine->vertexLoadSum) / (4 * static_cast<int64_t>(vertexCount)) : 0;
+  state.lightLimit =
+      vertexCount > 0 ? static_cast<int64_t>(fine->vertexLoadSum) / (4 * static_cast<int64_t>(vertexCount)) : 0;
   GraphNum freeTarget = target - constrainedCount;
   state.loadBound = freeTarget > 0 ? 4 * static_cast<int64_t>(fine->vertexLoadSum) / freeTarget + 1 : 1;
 

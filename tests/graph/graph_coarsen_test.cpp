@@ -370,7 +370,7 @@ void buildRandomGraph(Graph* graph, std::mt19937& random, GraphNum base, GraphNu
   std::vector<GraphNum> vertexLoadValues;
   if (vertexLoads)
     for (GraphNum i = 0; i < count; i++)
-      vertexLoadValues.push_back(random() % 5 == 0 ? 1 + static_cast<GraphNum>(random() % 60) : 1 + static_cast<GraphNum>(random() % 4));
+      vertexLoadValues.push_back(1 + static_cast<GraphNum>(random() % 5 == 0 ? random() % 60 : random() % 4));
   std::vector<GraphNum> edgeLoadValues;
   if (edgeLoads)
     for (size_t i = 0; i < edges.size(); i++) edgeLoadValues.push_back(1 + static_cast<GraphNum>(random() % 4));
@@ -411,6 +411,16 @@ TEST(GraphCoarsen, SizeTestDeclinesBeforeDrawing) {
   Coarsened refused;
   coarsen(starGraph.get(), args, 7, refused);
   EXPECT_EQ(refused.status, 1);
+
+  // A ratio whose product leaves the 32-bit range saturates the target:
+  // every matching is then small enough.
+  CoarsenArgs huge;
+  huge.ratio = 1e12;
+  Coarsened saturated;
+  coarsen(starGraph.get(), huge, 7, saturated);
+  ASSERT_EQ(saturated.status, 0);
+  EXPECT_EQ(saturated.graph.vertexCount, 124);
+  expectConsistentCoarse(starGraph.get(), &saturated.graph, saturated.pairs);
 }
 
 TEST(GraphCoarsen, IsolatedVerticesPairWithTheTopOfTheRange) {
@@ -422,7 +432,11 @@ TEST(GraphCoarsen, IsolatedVerticesPairWithTheTopOfTheRange) {
     // One-vertex blocks in increasing order; each takes the last unmatched
     // vertex, the middle one finds itself.
     expectPairs(result, base,
-                {{base, base + 8}, {base + 1, base + 7}, {base + 2, base + 6}, {base + 3, base + 5}, {base + 4, base + 4}});
+                {{base, base + 8},
+                 {base + 1, base + 7},
+                 {base + 2, base + 6},
+                 {base + 3, base + 5},
+                 {base + 4, base + 4}});
     expectConsistentCoarse(graph.get(), &result.graph, result.pairs);
     EXPECT_EQ(result.graph.arcCount, 0);
     EXPECT_EQ(result.graph.edgeLoadSum, 0);
