@@ -1,0 +1,250 @@
+// Nested dissection (n): positions of parts and separators, the
+// column-block tree it builds, what it hands to the leaf and separator
+// strategies, and whole strategies on the shared graphs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <set>
+
+#include "front/fill_stats.h"
+#include "order/hgraph_order_methods.h"
+#include "order/library_order.h"
+#include "order_verify.h"
+#include "support/test_support.h"
+#include "support/vgraph_support.h"
+#include "vgraph/vgraph.h"
+
+namespace {
+
+// Separation test method: on a graph of the given size, installs the given
+// parts; on any other graph, leaves every vertex in part 0.
+struct SplitParam {
+  GraphNum vertexCount;
+  const std::vector<int>* parts;
+};
+
+int splitMethod(Vgraph* vgraph, const void* parameters) {
+  const SplitParam* param = static_cast<const SplitParam*>(parameters);
+  if (vgraph->graph.vertexCount == param->vertexCount) setSeparation(vgraph, *param->parts);
+  return 0;
+}
+
+const StratMethod separateMethods[] = {
+    {0, "s", reinterpret_cast<StratMethodFunction>(splitMethod), nullptr},
+    {-1, nullptr, nullptr, nullptr},
+};
+const StratParam noParams[] = {{-1, 0, nullptr, nullptr, nullptr, nullptr}};
+const StratTab separateTable = {separateMethods, noParams, noParams};
+
+// Ordering test method: records the graph it is given, then orders it
+// simply.
+struct OrderedGraph {
+  GraphNum nonHaloVertexCount;
+  GraphNum vertexCount;  // halo included
+  GraphNum level;
+  GraphNum startPosition;
+  std::vector<GraphNum> numbers;  // original numbers of the non-halo vertices
+};
+std::vector<OrderedGraph> ordered;
+
+int recordMethod(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* block, const void*) {
+  OrderedGraph record = {graph->nonHaloVertexCount, graph->graph.vertexCount, graph->level, startPosition, {}};
+  for (GraphNum vertex = graph->graph.base; vertex < graph->nonHaloVertexEnd; vertex++)
+    record.numbers.push_back((graph->graph.vertexNumber != nullptr) ? graph->graph.vertexNumber[vertex] : vertex);
+  ordered.push_back(record);
+  return hgraphOrderSimple(graph, order, startPosition, block, nullptr);
+}
+
+const StratMethod orderMethods[] = {
+    {0, "r", reinterpret_cast<StratMethodFunction>(recordMethod), nullptr},
+    {-1, nullptr, nullptr, nullptr},
+};
+const StratTab orderTable = {orderMethods, noParams, noParams};
+
+struct NestedDissection : testing::Test {
+  StratArena arena;
+  void SetUp() override { ordered.clear(); }
+  int order(Hgraph* graph, OwnedOrder& owned, GraphNum size, const std::vector<int>* parts) {
+    const SplitParam split = {size, parts};
+    const HgraphOrderNdParam param = {arena.method(&separateTable, 0, &split, sizeof(split)),
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0)};
+    return hgraphOrderNd(graph, &owned.order, 0, &owned.order.rootBlock, &param);
+  }
+};
+
+TEST_F(NestedDissection, DefaultSeparationLeavesALeaf) {
+  HaloView view;
+  buildPath(&view.graph, 1, 5);
+  OwnedOrder owned(1, 5);
+  OrderStrat strat("n");
+  ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
+  EXPECT_EQ(inverseOf(owned.order), std::vector<GraphNum>({1, 2, 3, 4, 5}));
+  EXPECT_EQ(owned.order.rootBlock.children, nullptr);
+  EXPECT_EQ(owned.order.treeNodeCount, 1);
+  EXPECT_TRUE(orderIsValid(owned.order));
+}
+
+TEST_F(NestedDissection, PathWithMiddleSeparator) {
+  // Parts {1, 2} and {4, 5}, separator {3}: the separator takes the last
+  // position, and the tree gains three nodes and two column blocks.
+  HaloView view;
+  buildPath(&view.graph, 1, 5);
+  OwnedOrder owned(1, 5);
+  const std::vector<int> parts = {0, 0, 2, 1, 1};
+  ASSERT_EQ(order(view.wrap(), owned, 5, &parts), 0);
+  EXPECT_EQ(inverseOf(owned.order), std::vector<GraphNum>({1, 2, 4, 5, 3}));
+  EXPECT_EQ(owned.order.rootBlock.type, ORDER_BLOCK_DISSECTION);
+  ASSERT_EQ(owned.order.rootBlock.childCount, 3);
+  EXPECT_EQ(owned.order.rootBlock.children[0].vertexCount, 2);
+  EXPECT_EQ(owned.order.rootBlock.children[1].vertexCount, 2);
+  EXPECT_EQ(owned.order.rootBlock.children[2].vertexCount, 1);
+  EXPECT_EQ(owned.order.treeNodeCount, 4);
+  EXPECT_EQ(owned.order.columnBlockCount, 3);
+  EXPECT_TRUE(orderIsValid(owned.order));
+
+  // The separator is ordered first, at the current level and without halo;
+  // then part 0 and part 1, one level deeper, with the separator as halo.
+  ASSERT_EQ(ordered.size(), 3u);
+  EXPECT_EQ(ordered[0].numbers, std::vector<GraphNum>({3}));
+  EXPECT_EQ(ordered[0].vertexCount, 1);
+  EXPECT_EQ(ordered[0].level, 0);
+  EXPECT_EQ(ordered[0].startPosition, 4);
+  EXPECT_EQ(ordered[1].numbers, std::vector<GraphNum>({1, 2}));
+  EXPECT_EQ(ordered[1].vertexCount, 3);
+  EXPECT_EQ(ordered[1].level, 1);
+  EXPECT_EQ(ordered[1].startPosition, 0);
+  EXPECT_EQ(ordered[2].numbers, std::vector<GraphNum>({4, 5}));
+  EXPECT_EQ(ordered[2].vertexCount, 3);
+  EXPECT_EQ(ordered[2].level, 1);
+  EXPECT_EQ(ordered[2].startPosition, 2);
+}
+
+TEST_F(NestedDissection, EmptySeparatorGivesTwoChildren) {
+  HaloView view;
+  buildGraph(&view.graph, 0, 5, {{0, 3}, {1, 2}, {2, 4}});
+  OwnedOrder owned(0, 5);
+  const std::vector<int> parts = {1, 0, 0, 1, 0};
+  ASSERT_EQ(order(view.wrap(), owned, 5, &parts), 0);
+  EXPECT_EQ(inverseOf(owned.order), std::vector<GraphNum>({1, 2, 4, 0, 3}));
+  ASSERT_EQ(owned.order.rootBlock.childCount, 2);
+  EXPECT_EQ(owned.order.treeNodeCount, 3);
+  EXPECT_EQ(owned.order.columnBlockCount, 2);
+  EXPECT_TRUE(orderIsValid(owned.order));
+  EXPECT_EQ(ordered.size(), 2u);  // no separator to order
+}
+
+TEST_F(NestedDissection, OneSidedSeparationIsALeaf) {
+  HaloView view;
+  buildPath(&view.graph, 0, 4);
+  OwnedOrder owned(0, 4);
+  const std::vector<int> parts = {0, 0, 2, 0};  // part 1 empty
+  ASSERT_EQ(order(view.wrap(), owned, 4, &parts), 0);
+  EXPECT_EQ(owned.order.rootBlock.children, nullptr);
+  ASSERT_EQ(ordered.size(), 1u);
+  EXPECT_EQ(ordered[0].numbers.size(), 4u);
+  EXPECT_TRUE(orderIsValid(owned.order));
+}
+
+TEST_F(NestedDissection, SeparationFailurePassesUp) {
+  HaloView view;
+  buildPath(&view.graph, 0, 4);
+  OwnedOrder owned(0, 4);
+  ErrorCapture capture;
+  OrderStrat strat("n{sep=e}");  // the edge-based separator is not available
+  EXPECT_NE(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
+  EXPECT_FALSE(capture.lines.empty());
+}
+
+// Every dissection node splits its positions into two parts with no edge
+// between them, the separator (if any) coming last.
+testing::AssertionResult dissectionsSeparate(const Graph& graph, const Order& order) {
+  std::vector<GraphNum> position(static_cast<size_t>(graph.vertexCount));
+  for (GraphNum index = 0; index < order.vertexCount; index++)
+    position[order.inversePermutation[index] - graph.base] = index;
+  std::vector<int> side(static_cast<size_t>(graph.vertexCount), -1);
+  std::function<testing::AssertionResult(const OrderColBlock&, GraphNum)> walk =
+      [&](const OrderColBlock& block, GraphNum start) -> testing::AssertionResult {
+    if (block.type == ORDER_BLOCK_DISSECTION) {
+      const GraphNum end0 = start + block.children[0].vertexCount;
+      const GraphNum end1 = end0 + block.children[1].vertexCount;
+      for (GraphNum index = start; index < end1; index++)
+        side[order.inversePermutation[index] - graph.base] = (index < end0) ? 0 : 1;
+      for (GraphNum index = start; index < end0; index++) {
+        const GraphNum vertex = order.inversePermutation[index];
+        for (GraphNum edge = graph.edgeBegin[vertex]; edge < graph.edgeEnd[vertex]; edge++) {
+          const GraphNum end = graph.edgeTarget[edge];
+          const GraphNum at = position[end - graph.base];
+          if ((at >= end0) && (at < end1))
+            return testing::AssertionFailure() << "edge " << vertex << "-" << end << " joins both parts";
+        }
+      }
+    }
+    GraphNum childStart = start;
+    for (GraphNum child = 0; child < block.childCount; child++) {
+      testing::AssertionResult result = walk(block.children[child], childStart);
+      if (!result) return result;
+      childStart += block.children[child].vertexCount;
+    }
+    return testing::AssertionSuccess();
+  };
+  return walk(order.rootBlock, 0);
+}
+
+TEST(NestedDissectionStrategies, GridsWithGrowingSeparators) {
+  for (GraphNum base : {0, 1}) {
+    HaloView view;
+    buildGrid(&view.graph, base, 23, 17);
+    OwnedOrder owned(base, 23 * 17);
+    OrderStrat strat("n{sep=/(vert>12)?(h{pass=3}|g)f;,ole=s,ose=s}");
+    ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
+    EXPECT_TRUE(orderIsValid(owned.order));
+    EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order));
+    EXPECT_GT(owned.order.columnBlockCount, 16);
+  }
+}
+
+// The interface's default strategy and a simpler nested dissection, on
+// every shared graph: valid orderings whose dissections separate, and far
+// less fill than the file's own order.
+TEST(NestedDissectionStrategies, SharedGraphs) {
+  if (sharedGraphNames().empty()) GTEST_SKIP() << "no shared graphs";
+  const char* strategies[] = {
+      "c{rat=0.7,cpr=n{sep=/(vert>120)?m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},"
+      "org=(|h{pass=10})f{bal=0.2}}}|m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},"
+      "org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep=/(vert>120)?m{type=h,"
+      "rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}}|m{type=h,"
+      "rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=15,"
+      "cmax=100000,frat=0.0},ose=g}}",
+      "n{sep=/(vert>120)?h{pass=10};,ole=f{cmin=15,cmax=100000,frat=0.0},ose=g}",
+  };
+  for (const std::string& name : sharedGraphNames()) {
+#if defined(__SANITIZE_ADDRESS__)
+    if ((name != "airfoil1.grf") && (name != "power.grf")) continue;
+#endif
+    HaloView view;
+    loadSharedGraph(&view.graph, name);
+    const Graph& graph = view.graph;
+    std::vector<GraphNum> identity(static_cast<size_t>(graph.vertexCount));
+    for (GraphNum index = 0; index < graph.vertexCount; index++) identity[index] = graph.base + index;
+    FillStats natural;
+    ASSERT_EQ(fillStatsCompute(&graph, identity.data(), &natural), 0);
+    for (const char* text : strategies) {
+      intRandSeed(1);
+      OwnedOrder owned(graph.base, graph.vertexCount);
+      OrderStrat strat(text);
+      ASSERT_NE(strat.get(), nullptr);
+      ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0) << name;
+      ASSERT_TRUE(orderIsValid(owned.order)) << name;
+      EXPECT_TRUE(dissectionsSeparate(graph, owned.order)) << name;
+      std::vector<GraphNum> permutation(static_cast<size_t>(graph.vertexCount));
+      orderInvertPermutation(owned.order.inversePermutation, graph.base, graph.vertexCount, permutation.data(),
+                             graph.base);
+      FillStats stats;
+      ASSERT_EQ(fillStatsCompute(&graph, permutation.data(), &stats), 0);
+      EXPECT_LT(stats.nnzL, natural.nnzL) << name << " " << text;
+    }
+  }
+}
+
+}  // namespace
