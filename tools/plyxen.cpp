@@ -1,0 +1,73 @@
+// plyxen: command-line access to the ordering library.
+//   plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]
+//   plyxen stats GRAPH ORDER
+//   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
+#include <cstring>
+
+#include "front/elimord.h"
+#include "tool.h"
+
+const char* const toolUsageMain =
+    "usage: plyxen COMMAND [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]\n"
+    "      order a graph for sparse Cholesky factorization\n"
+    "  stats GRAPH ORDER\n"
+    "      figures of the factor of a graph under an ordering file\n"
+    "  convert IN OUT [--from FORMAT] [--to FORMAT]\n"
+    "      convert a graph between the graph file format (.grf), the METIS\n"
+    "      graph format (.graph, .metis) and Matrix Market coordinate files (.mtx)\n"
+    "\n"
+    "plyxen COMMAND --help describes a command. Failures print one line\n"
+    "beginning with \"ERROR: \" and end with status 1.\n";
+
+const char* const toolUsageOrder =
+    "usage: plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats] [--from FORMAT]\n"
+    "\n"
+    "Orders the vertices of GRAPH (a graph file, METIS graph or Matrix Market\n"
+    "file, by extension or --from grf|metis|mtx) with an ordering strategy.\n"
+    "\n"
+    "  -o ORDER       write the ordering file (vertex and position per line)\n"
+    "  --map FILE     write the column-block map file (column block of each vertex)\n"
+    "  --tree FILE    write the column-block tree file (father block of each vertex's block)\n"
+    "  -s STRATEGY    ordering strategy; the default is the solver interface's strategy\n"
+    "  --stats        print one line of figures: vertices, edges, column blocks\n"
+    "                 (blocks), supernodes of the factor, off-diagonal nonzeros of the\n"
+    "                 factor (nnzL), operation count (opc, sum of squared column\n"
+    "                 counts), elimination tree height and ordering time in seconds\n";
+
+const char* const toolUsageStats =
+    "usage: plyxen stats GRAPH ORDER [--from FORMAT]\n"
+    "\n"
+    "Prints one line of figures of the Cholesky factor of GRAPH under the\n"
+    "ordering file ORDER: vertices, edges, supernodes of the factor, off-diagonal\n"
+    "nonzeros (nnzL), operation count (opc) and elimination tree height.\n";
+
+const char* const toolUsageConvert =
+    "usage: plyxen convert IN OUT [--from FORMAT] [--to FORMAT]\n"
+    "\n"
+    "Converts a graph between formats, chosen by the file extensions or by\n"
+    "--from and --to:\n"
+    "  grf    graph file format (.grf)\n"
+    "  metis  METIS graph format (.graph, .metis), with vertex and edge weights\n"
+    "  mtx    Matrix Market coordinate file (.mtx): pattern, real, integer or\n"
+    "         complex, general or symmetric; the pattern is made symmetric and\n"
+    "         the diagonal dropped. Written as a symmetric pattern.\n";
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    errorPrint("plyxen: no command given (plyxen --help lists the commands)");
+    return 1;
+  }
+  const char* command = argv[1];
+  if (strcmp(command, "--help") == 0 || strcmp(command, "-h") == 0 || strcmp(command, "help") == 0) {
+    fputs(toolUsageMain, stdout);
+    return 0;
+  }
+  if (strcmp(command, "order") == 0) return toolOrder(argc - 2, argv + 2);
+  if (strcmp(command, "stats") == 0) return toolStats(argc - 2, argv + 2);
+  if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
+  errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
+  return 1;
+}

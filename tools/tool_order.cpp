@@ -1,0 +1,130 @@
+// plyxen order and plyxen stats.
+#include <chrono>
+#include <memory>
+
+#include "front/elimord.h"
+#include "tool.h"
+
+namespace {
+
+int formatOption(const char* command, const std::string& name, ToolFormat* format) {
+  if (name.empty()) return 0;
+  *format = toolFormatByName(name);
+  if (*format == FORMAT_NONE) {
+    errorPrint("plyxen %s: unknown format \"%s\" (grf, metis or mtx)", command, name.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+// An ordering handle released on every path.
+struct OrderingHandle {
+  PLYXEN_Graph* graph;
+  PLYXEN_Ordering ordering;
+  bool live = false;
+  ~OrderingHandle() {
+    if (live) PLYXEN_graphOrderExit(graph, &ordering);
+  }
+};
+
+struct StrategyHandle {
+  PLYXEN_Strat strat;
+  StrategyHandle() { PLYXEN_stratInit(&strat); }
+  ~StrategyHandle() { PLYXEN_stratExit(&strat); }
+};
+
+}  // namespace
+
+int toolOrder(int argc, char** argv) {
+  std::string orderPath, mapPath, treePath, fromName;
+  std::string strategy = ELIMORD_DEFAULT_STRATEGY;
+  bool stats = false, help = false;
+  std::vector<std::string> positional;
+  if (toolParseOptions("order", argc, argv,
+                       {{"-o", &orderPath, nullptr},
+                        {"--map", &mapPath, nullptr},
+                        {"--tree", &treePath, nullptr},
+                        {"-s", &strategy, nullptr},
+                        {"--stats", nullptr, &stats},
+                        {"--from", &fromName, nullptr}},
+                       &positional, &help) != 0)
+    return 1;
+  if (help) {
+    fputs(toolUsageOrder, stdout);
+    return 0;
+  }
+  if (positional.size() != 1) {
+    errorPrint("plyxen order: one graph file expected (plyxen order --help)");
+    return 1;
+  }
+  ToolFormat format = FORMAT_NONE;
+  if (formatOption("order", fromName, &format) != 0) return 1;
+
+  // The strategy is parsed and the output files created before the graph
+  // is read and ordered, so that a mistake is reported at once.
+  StrategyHandle strat;
+  if (PLYXEN_stratGraphOrder(&strat.strat, strategy.c_str()) != 0) return 1;
+  ToolOutput orderFile, mapFile, treeFile;
+  if ((!orderPath.empty() && orderFile.open(orderPath) != 0) || (!mapPath.empty() && mapFile.open(mapPath) != 0) ||
+      (!treePath.empty() && treeFile.open(treePath) != 0))
+    return 1;
+
+  ToolGraph graph;
+  if (toolGraphRead(&graph, positional[0], format, "order") != 0) return 1;
+  PLYXEN_Num vertexCount;
+  PLYXEN_graphSize(&graph.handle, &vertexCount, nullptr);
+  std::vector<PLYXEN_Num> permutation(static_cast<size_t>(vertexCount) + 1);
+  PLYXEN_Num columnBlockCount = 0;
+  OrderingHandle ordering{&graph.handle, {}};
+  if (PLYXEN_graphOrderInit(&graph.handle, &ordering.ordering, permutation.data(), nullptr, &columnBlockCount,
+                            nullptr, nullptr) != 0)
+    return 1;
+  ordering.live = true;
+  auto start = std::chrono::steady_clock::now();
+  if (PLYXEN_graphOrderCompute(&graph.handle, &ordering.ordering, &strat.strat) != 0) return 1;
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  if (vertexCount == 0) columnBlockCount = 0;
+
+  if ((!orderPath.empty() && (PLYXEN_graphOrderSave(&graph.handle, &ordering.ordering, orderFile.stream()) != 0 ||
+                              orderFile.commit() != 0)) ||
+      (!mapPath.empty() && (PLYXEN_graphOrderSaveMap(&graph.handle, &ordering.ordering, mapFile.stream()) != 0 ||
+                            mapFile.commit() != 0)) ||
+      (!treePath.empty() && (PLYXEN_graphOrderSaveTree(&graph.handle, &ordering.ordering, treeFile.stream()) != 0 ||
+                             treeFile.commit() != 0)))
+    return 1;
+  if (stats && toolPrintStats(graph.core(), permutation.data(), columnBlockCount, seconds) != 0) return 1;
+  return 0;
+}
+
+int toolStats(int argc, char** argv) {
+  std::string fromName;
+  bool help = false;
+  std::vector<std::string> positional;
+  if (toolParseOptions("stats", argc, argv, {{"--from", &fromName, nullptr}}, &positional, &help) != 0) return 1;
+  if (help) {
+    fputs(toolUsageStats, stdout);
+    return 0;
+  }
+  if (positional.size() != 2) {
+    errorPrint("plyxen stats: a graph file and an ordering file expected (plyxen stats --help)");
+    return 1;
+  }
+  ToolFormat format = FORMAT_NONE;
+  if (formatOption("stats", fromName, &format) != 0) return 1;
+  ToolGraph graph;
+  if (toolGraphRead(&graph, positional[0], format, "stats") != 0) return 1;
+  PLYXEN_Num vertexCount;
+  PLYXEN_graphSize(&graph.handle, &vertexCount, nullptr);
+  std::vector<PLYXEN_Num> permutation(static_cast<size_t>(vertexCount) + 1);
+  OrderingHandle ordering{&graph.handle, {}};
+  if (PLYXEN_graphOrderInit(&graph.handle, &ordering.ordering, permutation.data(), nullptr, nullptr, nullptr,
+                            nullptr) != 0)
+    return 1;
+  ordering.live = true;
+  FILE* stream = toolOpenInput(positional[1], "stats");
+  if (stream == nullptr) return 1;
+  int status = PLYXEN_graphOrderLoad(&graph.handle, &ordering.ordering, stream);
+  fclose(stream);
+  if (status != 0 || PLYXEN_graphOrderCheck(&graph.handle, &ordering.ordering) != 0) return 1;
+  return toolPrintStats(graph.core(), permutation.data(), -1, -1.0);
+}
