@@ -256,18 +256,6 @@ TEST(GraphInduce, PartSelectionMatchesList) {
   }
 }
 
-TEST(GraphInduce, ArcCapacityUsesTheDegreeBoundWhenSmaller) {
-  GraphGuard parent;
-  buildGrid(parent.get(), 0, 10, 10);  // 360 arcs, degree at most 4
-  EXPECT_EQ(graphInduceArcCapacity(parent.get(), 3), 12);
-  EXPECT_EQ(graphInduceArcCapacity(parent.get(), 89), 356);
-  EXPECT_EQ(graphInduceArcCapacity(parent.get(), 90), 360);
-  EXPECT_EQ(graphInduceArcCapacity(parent.get(), 100), 360);
-  GraphGuard empty;
-  buildGraph(empty.get(), 0, 4, {});
-  EXPECT_EQ(graphInduceArcCapacity(empty.get(), 2), 0);
-}
-
 TEST(GraphInduce, SharedGraphHalves) {
   std::vector<std::string> names = sharedGraphNames();
   if (names.empty()) GTEST_SKIP() << "no shared graphs";
