@@ -223,7 +223,8 @@ int readMatrixMarket(ToolGraph* graph, const std::string& text, const std::strin
   };
   if (!reader.next(&line)) return bad("empty file");
   std::vector<std::string> banner = words(line);
-  if (banner.size() != 5 || strcasecmp(banner[0].c_str(), "%%MatrixMarket") != 0 || strcasecmp(banner[1].c_str(), "matrix") != 0)
+  if (banner.size() != 5 || strcasecmp(banner[0].c_str(), "%%MatrixMarket") != 0 ||
+      strcasecmp(banner[1].c_str(), "matrix") != 0)
     return bad("not a Matrix Market matrix banner");
   if (strcasecmp(banner[2].c_str(), "coordinate") != 0) return bad("only coordinate files are supported");
   size_t valueCount;

@@ -185,8 +185,8 @@ TEST_F(Tool, RoundTripsOnSharedGraphs) {
 // override the file names.
 TEST_F(Tool, LoadsThroughMetisAndExplicitFormats) {
   // Triangle 1-2-3 plus 3-4, vertex loads 2 5 1 7, edge loads 3 (1-2), 4 (1-3), 1 (2-3), 9 (3-4).
-  std::string source = file("loads.grf",
-                            "0\n4\t8\n1\t011\n2\t2\t3\t2\t4\t3\n5\t2\t3\t1\t1\t3\n1\t3\t4\t1\t1\t2\t9\t4\n7\t1\t9\t3\n");
+  std::string source = file("loads.grf", "0\n4\t8\n1\t011\n2\t2\t3\t2\t4\t3\n5\t2\t3\t1\t1\t3\n"
+                                         "1\t3\t4\t1\t1\t2\t9\t4\n7\t1\t9\t3\n");
   std::string metis = path("loads.txt");
   std::string back = path("loads.out");
   expectSuccess(run({"convert", source, metis, "--to", "metis"}));
