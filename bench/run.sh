@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Ordering benchmark: plyxen against two reference orderers run on the same
+# graphs in the same run, METIS node nested dissection (ndmetis, Debian
+# package metis) and SuiteSparse AMD (libsuitesparse-dev, through
+# bench/amd_order.c). The references are only run from here, never linked
+# into the product. Not part of the test suite.
+#
+#   bench/run.sh [GRAPH.grf ...]      (default: every graph of ../shared/graphs)
+#
+# For each graph: fill (off-diagonal nonzeros of the Cholesky factor, nnzL)
+# and operation count (opc, sum of the squared column counts) of each
+# ordering, all computed by "plyxen stats" / "plyxen order --stats"; wall
+# time and peak memory of each whole process (best time and largest peak of
+# BENCH_REPEAT runs); then the ratios of plyxen's figures to each reference.
+#
+# Environment: PLYXEN_BUILD  build folder (default build-bench, configured
+#                            in Release and built here)
+#              BENCH_WORK    scratch folder (default a fresh temporary one)
+#              BENCH_REPEAT  runs per measurement (default 3)
+#              BENCH_STRATEGY  strategy passed to plyxen order -s (default:
+#                            the interface's strategy)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${PLYXEN_BUILD:-$root/build-bench}
+repeat=${BENCH_REPEAT:-3}
+work=${BENCH_WORK:-$(mktemp -d "${TMPDIR:-/tmp}/plyxen-bench.XXXXXX")}
+mkdir -p "$work"
+
+graphs=("$@")
+if [ ${#graphs[@]} -eq 0 ]; then
+  shopt -s nullglob
+  graphs=("$root"/../shared/graphs/*.grf)
+  shopt -u nullglob
+fi
+if [ ${#graphs[@]} -eq 0 ]; then
+  echo "run.sh: no graph given and none in $root/../shared/graphs" >&2
+  exit 1
+fi
+
+# Reference tools and measuring tools, installed when missing.
+need=()
+command -v ndmetis >/dev/null || need+=(metis)
+[ -f /usr/include/suitesparse/amd.h ] || need+=(libsuitesparse-dev)
+[ -x /usr/bin/time ] || need+=(time)
+command -v cc >/dev/null || need+=(gcc)
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing ${need[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -q >&2 && apt-get install -y -q "${need[@]}" >&2
+fi
+
+if [ -z "${PLYXEN_BUILD:-}" ] || [ ! -x "$build/plyxen" ]; then
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPLYXEN_TESTS=OFF >/dev/null
+  cmake --build "$build" -j"$(nproc)" --target plyxen_tool >/dev/null
+fi
+plyxen=$build/plyxen
+cc -O2 -I/usr/include/suitesparse "$root/bench/amd_order.c" -o "$work/amd_order" -lamd
+
+# measure COMMAND...: runs it BENCH_REPEAT times; sets elapsed (best wall
+# time, seconds) and peak (largest resident set, kilobytes); the standard
+# output of the last run is left in $work/out.
+measure() {
+  elapsed=""
+  peak=0
+  local run start end seconds memory
+  for ((run = 0; run < repeat; run++)); do
+    start=$(date +%s%N)
+    if ! /usr/bin/time -f "%M" -o "$work/memory" "$@" >"$work/out" 2>"$work/err"; then
+      echo "run.sh: failed: $*" >&2
+      cat "$work/err" >&2
+      return 1
+    fi
+    end=$(date +%s%N)
+    seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", (b - a) / 1e9 }')
+    memory=$(tail -n 1 "$work/memory")
+    if [ -z "$elapsed" ] || awk -v a="$seconds" -v b="$elapsed" 'BEGIN { exit !(a < b) }'; then elapsed=$seconds; fi
+    if [ "$memory" -gt "$peak" ]; then peak=$memory; fi
+  done
+}
+
+# figure NAME: value of NAME=... in $work/out.
+figure() { tr ' ' '\n' <"$work/out" | sed -n "s/^$1=//p"; }
+
+strategy=()
+[ -n "${BENCH_STRATEGY:-}" ] && strategy=(-s "$BENCH_STRATEGY")
+
+results=$work/results
+: >"$results"
+for graph in "${graphs[@]}"; do
+  name=$(basename "$graph")
+  name=${name%.*}
+  echo "$name..." >&2
+  metis=$work/$name.graph
+  "$plyxen" convert "$graph" "$metis"
+  vertices=$(head -n 1 "$metis" | awk '{ print $1 }')
+
+  measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen.ord" "${strategy[@]}"
+  echo "$name plyxen $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
+
+  measure ndmetis "$metis"
+  awk -v n="$vertices" 'BEGIN { print n } { print NR "\t" $1 + 1 }' "$metis.iperm" >"$work/$name.nd.ord"
+  "$plyxen" stats "$metis" "$work/$name.nd.ord" >"$work/out"
+  nd_figures="$(figure nnzL) $(figure opc)"
+  echo "$name ND $nd_figures $elapsed $peak" >>"$results"
+
+  measure "$work/amd_order" "$metis" "$work/$name.amd.ord"
+  "$plyxen" stats "$metis" "$work/$name.amd.ord" >"$work/out"
+  echo "$name AMD $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
+done
+
+awk '
+  { nnz[$1, $2] = $3; opc[$1, $2] = $4; time[$1, $2] = $5; mem[$1, $2] = $6
+    if (!($1 in seen)) { seen[$1] = 1; order[++count] = $1 } }
+  function ratio(a, b) { return (b > 0) ? a / b : 0 }
+  END {
+    printf "%-16s %-7s %14s %14s %10s %10s\n", "graph", "orderer", "nnzL", "opc", "time(s)", "peak(MB)"
+    for (i = 1; i <= count; i++) {
+      g = order[i]
+      split("plyxen ND AMD", tools, " ")
+      for (t = 1; t <= 3; t++)
+        printf "%-16s %-7s %14d %14.4e %10.4f %10.1f\n", g, tools[t], nnz[g, tools[t]], opc[g, tools[t]],
+               time[g, tools[t]], mem[g, tools[t]] / 1024
+    }
+    printf "\nplyxen / reference\n"
+    printf "%-16s %9s %9s %9s %9s %9s %9s %9s %9s\n", "graph", "nnzL/ND", "opc/ND", "time/ND", "mem/ND",
+           "nnzL/AMD", "opc/AMD", "time/AMD", "mem/AMD"
+    for (i = 1; i <= count; i++) {
+      g = order[i]
+      line = sprintf("%-16s", g)
+      split("ND AMD", refs, " ")
+      for (r = 1; r <= 2; r++) {
+        ref = refs[r]
+        v[1] = ratio(nnz[g, "plyxen"], nnz[g, ref]); v[2] = ratio(opc[g, "plyxen"], opc[g, ref])
+        v[3] = ratio(time[g, "plyxen"], time[g, ref]); v[4] = ratio(mem[g, "plyxen"], mem[g, ref])
+        for (k = 1; k <= 4; k++) {
+          line = line sprintf(" %9.3f", v[k])
+          if (v[k] > 0) { logsum[r, k] += log(v[k]); logcount[r, k]++ }
+        }
+      }
+      print line
+    }
+    line = sprintf("%-16s", "geometric mean")
+    for (r = 1; r <= 2; r++)
+      for (k = 1; k <= 4; k++)
+        line = line sprintf(" %9.3f", logcount[r, k] ? exp(logsum[r, k] / logcount[r, k]) : 0)
+    print line
+  }' "$results"
+echo "(scratch files in $work)" >&2
