@@ -115,6 +115,29 @@ TEST(LibraryStrat, ParseFailureLeavesTheHandleEmpty) {
   EXPECT_EQ(capture.lines,
             (std::vector<std::string>{"ERROR: stratParserParse: invalid method name \"m\", before \"\"",
                                       "ERROR: PLYXEN_stratGraphOrder: error in ordering strategy"}));
+  capture.lines.clear();
+  EXPECT_EQ(PLYXEN_stratGraphOrder(&handle, nullptr), 1);
+  EXPECT_EQ(stratHandleGet(&handle), nullptr);
+  EXPECT_EQ(capture.lines,
+            (std::vector<std::string>{"ERROR: stratParserParse: invalid strategy string, before \"\"",
+                                      "ERROR: PLYXEN_stratGraphOrder: error in ordering strategy"}));
+  PLYXEN_stratExit(&handle);
+}
+
+TEST(LibraryStrat, SaveReportsWriteFailures) {
+  PLYXEN_Strat handle;
+  PLYXEN_stratInit(&handle);
+  ASSERT_EQ(PLYXEN_stratGraphOrder(&handle, "g"), 0);
+  const std::string path = temporaryPath("library_strat_read_only.txt");
+  writeFile(path, "x");
+  FILE* stream = fopen(path.c_str(), "r");
+  ASSERT_NE(stream, nullptr);
+  {
+    ErrorCapture capture;
+    EXPECT_EQ(PLYXEN_stratSave(&handle, stream), 1);
+    EXPECT_EQ(capture.first(), "ERROR: stratSave: bad output");
+  }
+  fclose(stream);
   PLYXEN_stratExit(&handle);
 }
 
