@@ -77,7 +77,7 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
   if (hasVertexLoads) vertexLoad -= base;
   vertexNumber -= base;
   const GraphNum nonHaloVertexEnd = base + listCount;
-  memcpy(vertexNumber + base, list, entryBytes(listCount));
+  if (listCount > 0) memcpy(vertexNumber + base, list, entryBytes(listCount));
 
   // A cheap bound on the arcs first: every target vertex has at most the
   // largest source degree; the exact count is only made if that fails.

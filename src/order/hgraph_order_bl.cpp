@@ -73,7 +73,8 @@ int hgraphOrderBlLeaf(Order* order, OrderColBlock* block, GraphNum offset, const
 
   const int64_t blockTarget = load / cmin;  // h
   const GraphNum childMax = static_cast<GraphNum>(std::min<int64_t>(blockTarget, count));
-  OrderColBlock* children = static_cast<OrderColBlock*>(memAlloc(static_cast<size_t>(childMax) * sizeof(OrderColBlock)));
+  OrderColBlock* children =
+      static_cast<OrderColBlock*>(memAlloc(static_cast<size_t>(childMax) * sizeof(OrderColBlock)));
   if (children == nullptr) {
     errorPrint("hgraphOrderBl: out of memory");
     return 1;

@@ -267,7 +267,8 @@ int hgraphOrderCp(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
   } else {
     for (GraphNum c = 1; c <= compressedCount; c++) cVertexLoad[c] = groupSize[c];
   }
-  GraphNum* shrunk = static_cast<GraphNum*>(memRealloc(cEdgeTarget + 1, static_cast<size_t>(arcCount) * sizeof(GraphNum)));
+  GraphNum* shrunk =
+      static_cast<GraphNum*>(memRealloc(cEdgeTarget + 1, static_cast<size_t>(arcCount) * sizeof(GraphNum)));
   if (shrunk != nullptr) cEdgeTarget = shrunk - 1;  // else the larger array stays valid
 
   cgraph.vertexCount = compressedCount;

@@ -4,18 +4,10 @@
 
 #include "order/hgraph.h"
 #include "order/library_order.h"
+#include "order/library_strat.h"
 #include "plyxen.h"
 
-static_assert(sizeof(Strat*) <= sizeof(PLYXEN_Strat), "PLYXEN_Strat too small for a strategy pointer");
-
 namespace {
-
-// The handle holds one strategy pointer, null when empty.
-Strat* stratOf(const PLYXEN_Strat* strat) {
-  Strat* pointer;
-  memcpy(&pointer, strat, sizeof(pointer));
-  return pointer;
-}
 
 // Unlisted vertices go to the last positions, in increasing vertex order.
 // The inverse permutation serves as scratch indexed by vertex number: listed
@@ -56,7 +48,8 @@ extern "C" int PLYXEN_graphOrderComputeList(PLYXEN_Graph* graphHandle, PLYXEN_Or
     errorPrint("PLYXEN_graphOrderComputeList: ordering does not match graph");
     return 1;
   }
-  if ((listCount < 0) || (listCount > graph->vertexCount) || ((listCount > 0) && (listCount < graph->vertexCount) && (list == nullptr))) {
+  const bool listNeeded = (listCount > 0) && (listCount < graph->vertexCount);
+  if ((listCount < 0) || (listCount > graph->vertexCount) || (listNeeded && (list == nullptr))) {
     errorPrint("PLYXEN_graphOrderComputeList: invalid list count");
     return 1;
   }
@@ -65,8 +58,8 @@ extern "C" int PLYXEN_graphOrderComputeList(PLYXEN_Graph* graphHandle, PLYXEN_Or
     return 0;
   }
 
-  if ((stratOf(strat) == nullptr) && (PLYXEN_stratGraphOrderBuild(strat, 1, 0, 0.2) != 0)) return 1;
-  const Strat* orderStrat = stratOf(strat);
+  if ((stratHandleGet(strat) == nullptr) && (PLYXEN_stratGraphOrderBuild(strat, 1, 0, 0.2) != 0)) return 1;
+  const Strat* orderStrat = stratHandleGet(strat);
   if (orderStrat->table != &hgraphOrderStTable) {
     errorPrint("PLYXEN_graphOrderComputeList: not an ordering strategy");
     return 1;

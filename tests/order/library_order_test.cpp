@@ -1,10 +1,10 @@
 // The public ordering handle and the library ordering entry.
 #include <algorithm>
-#include <cstring>
 #include <numeric>
 #include <vector>
 
 #include "order/library_order.h"
+#include "order/library_strat.h"
 #include "order_verify.h"
 #include "plyxen.h"
 #include "support/test_support.h"
@@ -24,12 +24,8 @@ struct StratHandle {
     EXPECT_EQ(PLYXEN_stratGraphOrder(&handle, text), 0) << text;
   }
   ~StratHandle() { PLYXEN_stratExit(&handle); }
-  Strat* strat() {
-    Strat* pointer;
-    memcpy(&pointer, &handle, sizeof(pointer));
-    return pointer;
-  }
-  void set(Strat* pointer) { memcpy(&handle, &pointer, sizeof(pointer)); }
+  Strat* strat() { return stratHandleGet(&handle); }
+  void set(Strat* pointer) { stratHandleSet(&handle, pointer); }
 };
 
 // Outputs of one library ordering.
@@ -287,6 +283,65 @@ TEST(LibraryOrder, RefusesAnOrderingOfAnotherGraph) {
   PLYXEN_graphOrderExit(handleOf(&small), &ordering);
   graphExit(&small);
   graphExit(&large);
+}
+
+std::string savedText(PLYXEN_Strat* handle) {
+  const std::string path = temporaryPath("strategy.txt");
+  FILE* stream = fopen(path.c_str(), "w");
+  EXPECT_EQ(PLYXEN_stratSave(handle, stream), 0);
+  fclose(stream);
+  return readFile(path);
+}
+
+TEST(LibraryOrder, EmptyHandleIsFilledWithTheDefaultStrategy) {
+  Graph graph;
+  buildGrid(&graph, 0, 12, 11);
+  StratHandle empty;
+  Outputs out(132);
+  ASSERT_EQ(PLYXEN_graphOrder(handleOf(&graph), &empty.handle, out.permutation.data(), out.inverse.data(),
+                              &out.blockCount, out.ranges.data(), out.fathers.data()),
+            0);
+  expectConsistent(out, 0);
+  ASSERT_NE(empty.strat(), nullptr);
+  StratHandle built;
+  ASSERT_EQ(PLYXEN_stratGraphOrderBuild(&built.handle, 1, 0, 0.2), 0);
+  EXPECT_EQ(savedText(&empty.handle), savedText(&built.handle));
+  graphExit(&graph);
+}
+
+TEST(LibraryOrder, RealGraphsThroughTheLibraryEntry) {
+  const std::vector<std::string> names = sharedGraphNames();
+  if (names.empty()) GTEST_SKIP() << "no shared graphs";
+  for (const std::string& name : names) {
+    Graph graph;
+    loadSharedGraph(&graph, name);
+    if (graph.vertexCount > 20000) {  // keeps the suite fast
+      graphExit(&graph);
+      continue;
+    }
+    const GraphNum n = graph.vertexCount;
+    // Every third vertex, listed from the top down.
+    std::vector<GraphNum> list;
+    for (GraphNum v = graph.vertexEnd - 1; v >= graph.base; v -= 3) list.push_back(v);
+    PLYXEN_Ordering ordering;
+    ASSERT_EQ(PLYXEN_graphOrderInit(handleOf(&graph), &ordering, nullptr, nullptr, nullptr, nullptr, nullptr), 0);
+    StratHandle strat("c{rat=0.7,cpr=o{strat=b{cmin=20,strat=g}},unc=g}");
+    ASSERT_EQ(PLYXEN_graphOrderComputeList(handleOf(&graph), &ordering, static_cast<GraphNum>(list.size()),
+                                           list.data(), &strat.handle),
+              0)
+        << name;
+    const Order& order = libOf(&ordering)->order;
+    EXPECT_TRUE(orderIsValid(order)) << name;
+    EXPECT_TRUE(positionsHold(order, 0, list)) << name;
+    // The unlisted vertices follow in increasing order.
+    std::vector<GraphNum> rest;
+    for (GraphNum v = graph.base; v < graph.vertexEnd; v++)
+      if ((graph.vertexEnd - 1 - v) % 3 != 0) rest.push_back(v);
+    EXPECT_TRUE(std::equal(rest.begin(), rest.end(), order.inversePermutation + list.size())) << name;
+    EXPECT_EQ(static_cast<GraphNum>(list.size() + rest.size()), n);
+    PLYXEN_graphOrderExit(handleOf(&graph), &ordering);
+    graphExit(&graph);
+  }
 }
 
 TEST(InterfaceOrder, OrdersAndShrinksTheRanges) {
