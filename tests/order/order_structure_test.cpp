@@ -7,7 +7,7 @@
 namespace {
 
 // Dissection root with parts of 2 and 2 vertices and a separator of 1.
-const TreeSpec dissection221{ORDER_BLOCK_DISSECTION, 5, {{0, 2, {}}, {0, 2, {}}, {0, 1, {}}}};
+const TreeShape dissection221{ORDER_BLOCK_DISSECTION, 5, {{0, 2, {}}, {0, 2, {}}, {0, 1, {}}}};
 
 TEST(OrderStructure, FreshOrderIsOneBlockOverAllVertices) {
   for (GraphNum base : {0, 1}) {

@@ -45,16 +45,16 @@ void collectLeaves(const OrderColBlock& block, std::vector<GraphNum>& sizes) {
   for (GraphNum i = 0; i < block.childCount; i++) collectLeaves(block.children[i], sizes);
 }
 
-OrderColBlock makeBlock(const TreeSpec& spec, TreeCounts& counts) {
-  OrderColBlock block{spec.type, spec.vertexCount, 0, nullptr};
+OrderColBlock makeBlock(const TreeShape& shape, TreeCounts& counts) {
+  OrderColBlock block{shape.type, shape.vertexCount, 0, nullptr};
   counts.nodes++;
-  if (spec.children.empty()) {
+  if (shape.children.empty()) {
     counts.leaves++;
     return block;
   }
-  block.childCount = static_cast<GraphNum>(spec.children.size());
-  block.children = static_cast<OrderColBlock*>(memAlloc(spec.children.size() * sizeof(OrderColBlock)));
-  for (size_t i = 0; i < spec.children.size(); i++) block.children[i] = makeBlock(spec.children[i], counts);
+  block.childCount = static_cast<GraphNum>(shape.children.size());
+  block.children = static_cast<OrderColBlock*>(memAlloc(shape.children.size() * sizeof(OrderColBlock)));
+  for (size_t i = 0; i < shape.children.size(); i++) block.children[i] = makeBlock(shape.children[i], counts);
   return block;
 }
 
@@ -118,10 +118,10 @@ std::vector<GraphNum> inverseOf(const Order& order) {
   return std::vector<GraphNum>(order.inversePermutation, order.inversePermutation + order.vertexCount);
 }
 
-void setTree(Order* order, const TreeSpec& spec) {
+void setTree(Order* order, const TreeShape& shape) {
   orderExitBlock(&order->rootBlock);
   TreeCounts counts;
-  order->rootBlock = makeBlock(spec, counts);
+  order->rootBlock = makeBlock(shape, counts);
   order->treeNodeCount = counts.nodes;
   order->columnBlockCount = counts.leaves;
 }

@@ -30,14 +30,14 @@ std::vector<GraphNum> leafSizes(const OrderColBlock& block);
 std::vector<GraphNum> inverseOf(const Order& order);
 
 // A column-block tree described by value.
-struct TreeSpec {
+struct TreeShape {
   int type;
   GraphNum vertexCount;
-  std::vector<TreeSpec> children;
+  std::vector<TreeShape> children;
 };
 // Replaces the tree of the Order by the described one (children arrays
 // allocated as the ordering methods do) and sets the two counts from it.
-void setTree(Order* order, const TreeSpec& spec);
+void setTree(Order* order, const TreeShape& shape);
 
 // An ordering strategy parsed with the ordering table, released at the end
 // of the scope.
