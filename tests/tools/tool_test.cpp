@@ -335,7 +335,8 @@ TEST_F(Tool, RefusesBadCommandLines) {
   expectFailure(runFailing({"convert", graph}), "plyxen convert:");
   expectFailure(runFailing({"convert", graph, path("out.xyz")}), "plyxen convert: cannot tell the format");
   expectFailure(runFailing({"convert", graph, path("out.grf"), "--to", "dot"}), "plyxen convert: unknown format");
-  expectFailure(runFailing({"convert", file("noext", "0\n0\t0\n0\t000\n"), path("x.grf")}), "plyxen convert: cannot tell");
+  expectFailure(runFailing({"convert", file("noext", "0\n0\t0\n0\t000\n"), path("x.grf")}),
+                "plyxen convert: cannot tell");
   // Strategies that do not parse.
   expectFailure(runFailing({"order", graph, "-s", "q"}));
   expectFailure(runFailing({"order", graph, "-s", "n{bogus=g}"}));
@@ -348,7 +349,8 @@ TEST_F(Tool, RefusesMissingAndMalformedFiles) {
   const std::string missing = temporaryPath("missing.grf");
   expectFailure(runFailing({"order", missing}), "plyxen order: cannot open file");
   expectFailure(runFailing({"convert", missing, path("out.grf")}), "plyxen convert: cannot open file");
-  expectFailure(runFailing({"stats", file("g.grf", "0\n1\t0\n0\t000\n0\n"), missing}), "plyxen stats: cannot open file");
+  expectFailure(runFailing({"stats", file("g.grf", "0\n1\t0\n0\t000\n0\n"), missing}),
+                "plyxen stats: cannot open file");
 
   const std::vector<std::pair<std::string, std::string>> badGraphs{
       {"bad.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\n"},                 // arcs missing
