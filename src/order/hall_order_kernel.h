@@ -1,0 +1,686 @@
+// The elimination engine shared by the halo minimum degree and halo minimum
+// fill kernels (hall_order_hd.cpp, hall_order_hf.cpp). Internal to those two
+// files: everything else goes through hall_order_hx.h.
+//
+// The engine runs approximate minimum degree elimination on the quotient
+// graph of a halo graph. The two kernels differ only in the key that places
+// a variable in the priority lists (its approximate external degree, or an
+// approximate fill score); the key is supplied by a policy class:
+//
+//   struct Policy {
+//     static constexpr bool usesCliquePairs;  // does key() need the pair sum?
+//     GraphNum lastList;                      // lists 0 .. lastList
+//     GraphNum key(GraphNum degree, GraphNum weight, GraphNum elementDegree,
+//                  float cliquePairs) const;
+//   };
+//
+// with degree the variable's new approximate external degree, weight its
+// weight, elementDegree the weight of the new element that contains it
+// (itself included: the element's degree plus the variable's own weight, or
+// just the variable's weight at initialisation), and cliquePairs the sum,
+// over its other elements e, of |Le \ Lme| (|Le \ Lme| - 1): ordered pairs
+// of neighbours already joined by an older clique.
+//
+// ---------------------------------------------------------------------------
+// Vocabulary
+//
+// Every vertex is, at any time, exactly one of:
+//   - a principal variable: not yet eliminated, weight[i] > 0 (negated while
+//     it belongs to the element being formed), elementLength[i] >= 0;
+//   - a halo variable: a principal variable that is never eliminated, told
+//     apart by degree[i] == haloDegree (degreeBound + 1); it is never in a
+//     list, but it takes part in elements, absorption and supervariables
+//     (with other halo variables only);
+//   - a non-principal variable: merged into a supervariable, or eliminated
+//     together with a pivot (mass elimination); weight[i] == 0 and start[i]
+//     is -j for the vertex j that took it over;
+//   - an element: a former pivot; elementLength[e] is -(its pivot rank) and
+//     weight[e] is its front size (> 0). A live element has a list of the
+//     variables it joins (Le); an absorbed element has start[e] == -f, where
+//     f is the element that absorbed it (its father in the assembly tree).
+//
+// Arrays (1-based unless said otherwise):
+//
+// start[i]     variable: position of its list in the workspace: first its
+//              elementLength[i] elements, then its length[i] -
+//              elementLength[i] variables (pruned lazily: the variable part
+//              may still name non-principal variables). Live element: the
+//              position of Le, or 0 when Le is empty. Non-principal
+//              variable or absorbed element: -j as above. 0: no list.
+// length[i]    number of entries of that list (on input, the signed degree
+//              described in hall_order_hx.h).
+// workspace    the lists, one after the other, with garbage between them
+//              (lists of absorbed elements and pruned entries); positions
+//              from freePosition on are free. The element being formed is
+//              built in place (pivot without elements) or at freePosition.
+//              When it is full, the lists are slid down (compression).
+// weight[i]    principal variable: its weight (number of merged vertices,
+//              or their load sum), negated while it lies in the element
+//              being formed; element: its front size; otherwise 0.
+// elementLength[i]  variable: number of elements at the head of its list;
+//              element: -(pivot rank).
+// degree[i]    variable: approximate external degree (weighted), or
+//              haloDegree for a halo variable; element: |Le| (weighted),
+//              its external degree when it was formed. Between the degree
+//              update and the list insertion of a step, a variable of the
+//              new element holds its degree outside the new element.
+// head[k]      (0-based, k = 0 .. lastList) first variable of list k, or 0.
+//              During supervariable detection, a negative entry -i also
+//              serves as the head i of a hash bucket whose list k is empty.
+// next[i], last[i]  list links: next[i] is the following variable (0 at
+//              the end); last[i] is the preceding one, or -(k + 1) when i is
+//              first of list k. During supervariable detection a variable of
+//              the new element is in no list: last[i] holds its hash and
+//              next[i] links its hash bucket; the bucket of hash h starts at
+//              -head[h] when head[h] < 0, or at last[head[h]] when list h is
+//              not empty and that entry is positive (the first variable of
+//              a list lends its back link for the time of the detection).
+// work[i]      marks, relative to flag: an element e with work[e] >= flag
+//              has work[e] - flag = |Le \ Lme| during the degree update;
+//              work[x] == flag marks the list of the variable being compared
+//              during supervariable detection; work[e] == 0: absorbed. When
+//              usesCliquePairs, a variable of the new element keeps its pair
+//              sum in work[i] (raw float bits) from the degree update to the
+//              list insertion, and gets 1 back afterwards.
+//
+// At the end: start, weight and last are the output described in
+// hall_order_hx.h; the other arrays are left as scratch.
+#pragma once
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdint>
+
+#include "common/common.h"
+
+namespace hall_order {
+
+template <class Policy>
+class HaloEliminator {
+ public:
+  HaloEliminator(const Policy& policy, const char* kernelName, GraphNum degreeBound, GraphNum n, GraphNum iwlen,
+                 GraphNum* start, GraphNum freePosition, GraphNum* length, GraphNum* workspace, GraphNum* weight,
+                 GraphNum* elementLength, GraphNum* last, GraphNum* degree, GraphNum* head, GraphNum* next,
+                 GraphNum* work)
+      : policy_(policy),
+        kernelName_(kernelName),
+        degreeBound_(degreeBound),
+        haloDegree_(degreeBound + 1),
+        n_(n),
+        iwlen_(iwlen),
+        start_(start),
+        length_(length),
+        iw_(workspace),
+        weight_(weight),
+        elementLength_(elementLength),
+        last_(last),
+        degree_(degree),
+        head_(head),
+        next_(next),
+        work_(work),
+        freePosition_(freePosition) {}
+
+  // Runs the whole elimination. Returns the number of compressions, or -1
+  // after reporting a failure.
+  GraphNum run() {
+    if (!initialise()) return -1;
+    // Invariant of the main loop: every non-halo principal variable is in
+    // the list of its key; every live element e has 0 < work[e] < flag;
+    // eliminatedWeight_ is the weight of the non-halo vertices eliminated
+    // so far (pivots, vertices merged into them, mass eliminations).
+    while (eliminatedWeight_ < nonHaloWeight_) {
+      if (flag_ >= flagLimit_) clearFlags();
+      GraphNum pivot = selectPivot();
+      if (pivot == 0) {
+        errorPrint("%s: internal error (2)", kernelName_);
+        return -1;
+      }
+      if (!formElement(pivot)) return -1;
+      measureOutsideParts();
+      updateVariables();
+      largestElement_ = std::max(largestElement_, elementDegree_);
+      flag_ += largestElement_ + 1;  // every mark of this step is now below flag
+      mergeIndistinguishable();
+      finishElement();
+    }
+    finalise();
+    return compressions_;
+  }
+
+ private:
+  // ---------------------------------------------------------------------
+  // Priority lists
+
+  void listInsert(GraphNum i, GraphNum list) {
+    GraphNum first = head_[list];
+    next_[i] = first;
+    last_[i] = -(list + 1);
+    if (first > 0) last_[first] = i;
+    head_[list] = i;
+    if (list < minList_) minList_ = list;
+  }
+
+  void listRemove(GraphNum i) {
+    GraphNum following = next_[i];
+    GraphNum previous = last_[i];
+    if (previous > 0)
+      next_[previous] = following;
+    else
+      head_[-previous - 1] = following;
+    if (following > 0) last_[following] = previous;
+  }
+
+  // ---------------------------------------------------------------------
+  // Hash buckets of the supervariable detection (see last[] and head[]).
+
+  void bucketInsert(GraphNum i, GraphNum hash) {
+    GraphNum listFirst = head_[hash];
+    if (listFirst <= 0) {
+      next_[i] = -listFirst;
+      head_[hash] = -i;
+    } else {
+      next_[i] = last_[listFirst] > 0 ? last_[listFirst] : 0;
+      last_[listFirst] = i;
+    }
+    last_[i] = hash;
+  }
+
+  // Returns the first variable of the bucket and empties it, giving back
+  // the borrowed entries.
+  GraphNum bucketTake(GraphNum hash) {
+    GraphNum listFirst = head_[hash];
+    if (listFirst <= 0) {
+      head_[hash] = 0;
+      return -listFirst;
+    }
+    GraphNum first = last_[listFirst] > 0 ? last_[listFirst] : 0;
+    last_[listFirst] = -(hash + 1);
+    return first;
+  }
+
+  bool isHalo(GraphNum i) const { return degree_[i] == haloDegree_; }
+
+  // ---------------------------------------------------------------------
+  // Initialisation: decode the halo, compute the initial degrees, eliminate
+  // the isolated non-halo variables and fill the lists (each inserted at
+  // the head of its list, in vertex order).
+
+  bool initialise() {
+    int64_t totalWeight = 0;
+    for (GraphNum i = 1; i <= n_; i++) {
+      if (weight_[i] <= 0) {
+        errorPrint("%s: internal error (1)", kernelName_);
+        return false;
+      }
+      totalWeight += weight_[i];
+    }
+    // Work marks reach flag + 2 x degreeBound + n before they are cleared.
+    int64_t limit = int64_t{INT32_MAX} - 2 * int64_t{degreeBound_} - n_ - 4;
+    if (totalWeight > degreeBound_ || limit < 16 || freePosition_ < 1 || freePosition_ > int64_t{iwlen_} + 1) {
+      errorPrint("%s: internal error (1)", kernelName_);
+      return false;
+    }
+    flagLimit_ = static_cast<GraphNum>(limit);
+    totalWeight_ = static_cast<GraphNum>(totalWeight);
+    flag_ = 2;
+    for (GraphNum list = 0; list <= policy_.lastList; list++) head_[list] = 0;
+    minList_ = policy_.lastList;
+
+    for (GraphNum i = 1; i <= n_; i++) {
+      work_[i] = 1;
+      elementLength_[i] = 0;
+      GraphNum signedLength = length_[i];
+      if (signedLength < 0) {  // halo variable
+        length_[i] = signedLength == -haloDegree_ ? 0 : -signedLength;
+        degree_[i] = haloDegree_;
+        if (length_[i] == 0) start_[i] = 0;
+      } else {
+        degree_[i] = 0;  // anything but haloDegree until computed below
+        nonHaloWeight_ += weight_[i];
+      }
+    }
+    for (GraphNum i = 1; i <= n_; i++) {
+      if (isHalo(i)) continue;
+      if (length_[i] == 0) {  // isolated: eliminated at once, a root of its own
+        elementLength_[i] = -(++pivotCount_);
+        eliminatedWeight_ += weight_[i];
+        start_[i] = 0;
+        work_[i] = 0;
+        lastPivot_ = i;
+        continue;
+      }
+      GraphNum sum = 0;
+      for (GraphNum p = start_[i], end = start_[i] + length_[i]; p < end; p++) sum += weight_[iw_[p]];
+      degree_[i] = sum;
+      listInsert(i, policy_.key(sum, weight_[i], weight_[i], 0.0f));
+    }
+    return true;
+  }
+
+  void clearFlags() {
+    for (GraphNum x = 1; x <= n_; x++)
+      if (work_[x] != 0) work_[x] = 1;
+    flag_ = 2;
+  }
+
+  // ---------------------------------------------------------------------
+  // Pivot selection: the head of the lowest non-empty list.
+
+  GraphNum selectPivot() {
+    for (GraphNum list = minList_; list <= policy_.lastList; list++) {
+      GraphNum pivot = head_[list];
+      if (pivot > 0) {
+        minList_ = list;
+        listRemove(pivot);
+        return pivot;
+      }
+    }
+    return 0;
+  }
+
+  // ---------------------------------------------------------------------
+  // Forming the new element. Lme, the variables adjacent to the pivot in
+  // the elimination graph, is the union of the pivot's own variables and
+  // of the lists of its elements. Each variable of Lme is marked by
+  // negating its weight and leaves its list; the elements of the pivot are
+  // absorbed into the new element. Without elements, Lme is compacted in
+  // place over the pivot's own list; otherwise it is appended at
+  // freePosition, compressing the workspace when it is full.
+  //
+  // After this phase: Lme lies in workspace[elementBegin_ .. elementEnd_],
+  // elementDegree_ is its weight, pivotWeight_ the weight of the pivot.
+
+  bool formElement(GraphNum pivot) {
+    pivot_ = pivot;
+    GraphNum pivotElements = elementLength_[pivot];
+    pivotWeight_ = weight_[pivot];
+    eliminatedWeight_ += pivotWeight_;
+    weight_[pivot] = -pivotWeight_;
+    elementLength_[pivot] = -(++pivotCount_);
+    lastPivot_ = pivot;
+    elementDegree_ = 0;
+    builtInPlace_ = pivotElements == 0;
+
+    if (builtInPlace_) {
+      GraphNum write = start_[pivot];
+      elementBegin_ = write;
+      for (GraphNum p = start_[pivot], end = p + length_[pivot]; p < end; p++) {
+        GraphNum i = iw_[p];
+        if (weight_[i] <= 0) continue;
+        addToElement(i);
+        iw_[write++] = i;
+      }
+      elementEnd_ = write - 1;
+      return true;
+    }
+
+    elementBegin_ = freePosition_;
+    GraphNum pivotCursor = start_[pivot];  // next unread entry of the pivot's list
+    GraphNum pivotLeft = length_[pivot];
+    for (GraphNum k = 0; k <= pivotElements; k++) {
+      // The sources: the pivot's elements in turn, then its own variables.
+      GraphNum source, cursor, left;
+      if (k < pivotElements) {
+        source = iw_[pivotCursor++];
+        pivotLeft--;
+        cursor = start_[source];
+        left = length_[source];
+      } else {
+        source = pivot;
+        cursor = pivotCursor;
+        left = pivotLeft;
+      }
+      while (left > 0) {
+        GraphNum i = iw_[cursor++];
+        left--;
+        if (weight_[i] <= 0) continue;  // already in Lme, or not principal
+        if (freePosition_ > iwlen_) {
+          // Keep only the unread parts of the lists being read, so that the
+          // compression moves them and nothing else of them.
+          if (source != pivot) {
+            keepRemainder(pivot, pivotCursor, pivotLeft);
+            keepRemainder(source, cursor, left);
+          } else {
+            keepRemainder(pivot, cursor, left);
+          }
+          compress();
+          if (freePosition_ > iwlen_) {
+            errorPrint("%s: internal error (1)", kernelName_);
+            return false;
+          }
+          if (source != pivot) {
+            pivotCursor = start_[pivot];
+            cursor = start_[source];
+          } else {
+            cursor = start_[pivot];
+          }
+        }
+        addToElement(i);
+        iw_[freePosition_++] = i;
+      }
+      if (source != pivot) {  // absorbed: its variables are all in Lme
+        start_[source] = -pivot;
+        work_[source] = 0;
+      }
+    }
+    elementEnd_ = freePosition_ - 1;
+    return true;
+  }
+
+  void addToElement(GraphNum i) {
+    GraphNum weight = weight_[i];
+    elementDegree_ += weight;
+    weight_[i] = -weight;
+    if (!isHalo(i)) listRemove(i);
+  }
+
+  void keepRemainder(GraphNum owner, GraphNum cursor, GraphNum left) {
+    start_[owner] = left > 0 ? cursor : 0;
+    length_[owner] = left;
+  }
+
+  // Slides every live list down to the front of the workspace, then the
+  // part of the new element built so far after them. A list's first entry
+  // is replaced by the negated owner (entries are positive vertex numbers,
+  // so the marks are found by a single sweep), its value kept in start.
+  void compress() {
+    compressions_++;
+    for (GraphNum j = 1; j <= n_; j++) {
+      GraphNum p = start_[j];
+      if (p <= 0) continue;
+      if (length_[j] == 0) {
+        start_[j] = 0;
+        continue;
+      }
+      start_[j] = iw_[p];
+      iw_[p] = -j;
+    }
+    GraphNum destination = 1;
+    GraphNum source = 1;
+    while (source < elementBegin_) {
+      GraphNum owner = -iw_[source];
+      if (owner <= 0) {  // garbage
+        source++;
+        continue;
+      }
+      iw_[destination] = start_[owner];
+      start_[owner] = destination;
+      for (GraphNum k = 1; k < length_[owner]; k++) iw_[destination + k] = iw_[source + k];
+      destination += length_[owner];
+      source += length_[owner];
+    }
+    GraphNum newBegin = destination;
+    for (source = elementBegin_; source < freePosition_; source++) iw_[destination++] = iw_[source];
+    elementBegin_ = newBegin;
+    freePosition_ = destination;
+  }
+
+  // ---------------------------------------------------------------------
+  // Outside parts: for every element e adjacent to a variable of Lme,
+  // work[e] - flag becomes |Le \ Lme| (weighted): it starts from |Le| the
+  // first time e is met and loses the weight of each variable of Lme that
+  // lists e.
+
+  void measureOutsideParts() {
+    for (GraphNum pme = elementBegin_; pme <= elementEnd_; pme++) {
+      GraphNum i = iw_[pme];
+      GraphNum elements = elementLength_[i];
+      if (elements <= 0) continue;
+      GraphNum weight = -weight_[i];
+      GraphNum firstMark = flag_ - weight;
+      for (GraphNum p = start_[i], end = p + elements; p < end; p++) {
+        GraphNum e = iw_[p];
+        GraphNum mark = work_[e];
+        if (mark >= flag_)
+          work_[e] = mark - weight;
+        else if (mark != 0)
+          work_[e] = degree_[e] + firstMark;
+      }
+    }
+  }
+
+  // ---------------------------------------------------------------------
+  // Degree update of the variables of Lme. For each one:
+  //   - its elements: an element with an empty outside part (Le within Lme)
+  //     is absorbed into the new element (aggressive absorption); the
+  //     others add their outside parts to the degree;
+  //   - its variables: the ones in Lme (negative weight) and the
+  //     non-principal ones are dropped, the others add their weights;
+  //   - a non-halo variable left with neither elements nor variables has
+  //     no neighbour outside the new element: it is eliminated with the
+  //     pivot (mass elimination);
+  //   - otherwise the new element becomes the first entry of its list
+  //     (there is room: the list lost at least the pivot, or an element
+  //     absorbed into the new one), its degree outside Lme is bounded by
+  //     its former degree, and it is hashed on the sum of its list for the
+  //     supervariable detection.
+
+  void updateVariables() {
+    for (GraphNum pme = elementBegin_; pme <= elementEnd_; pme++) {
+      GraphNum i = iw_[pme];
+      bool halo = isHalo(i);
+      GraphNum p1 = start_[i];
+      GraphNum elementsEnd = p1 + elementLength_[i];
+      GraphNum listEnd = p1 + length_[i];
+      GraphNum write = p1;
+      GraphNum degree = 0;
+      uint32_t hash = 0;
+      float cliquePairs = 0.0f;
+      for (GraphNum p = p1; p < elementsEnd; p++) {
+        GraphNum e = iw_[p];
+        GraphNum mark = work_[e];
+        if (mark == 0) continue;  // absorbed during this step
+        GraphNum outside = mark - flag_;
+        if (outside > 0) {
+          degree += outside;
+          iw_[write++] = e;
+          hash += static_cast<uint32_t>(e);
+          if constexpr (Policy::usesCliquePairs)
+            cliquePairs += static_cast<float>(outside) * static_cast<float>(outside - 1);
+        } else {
+          start_[e] = -pivot_;
+          work_[e] = 0;
+        }
+      }
+      GraphNum variablesBegin = write;
+      for (GraphNum p = elementsEnd; p < listEnd; p++) {
+        GraphNum j = iw_[p];
+        GraphNum weight = weight_[j];
+        if (weight > 0) {
+          degree += weight;
+          iw_[write++] = j;
+          hash += static_cast<uint32_t>(j);
+        }
+      }
+      if (!halo && write == p1) {  // mass elimination
+        GraphNum weight = -weight_[i];
+        start_[i] = -pivot_;
+        elementDegree_ -= weight;
+        pivotWeight_ += weight;
+        eliminatedWeight_ += weight;
+        weight_[i] = 0;
+        elementLength_[i] = 0;
+        continue;
+      }
+      elementLength_[i] = variablesBegin - p1 + 1;
+      if (!halo) {
+        degree_[i] = std::min(degree_[i], degree);
+        if constexpr (Policy::usesCliquePairs) work_[i] = std::bit_cast<GraphNum>(cliquePairs);
+      }
+      // New element first: [me, e2 .. ek, e1, v2 .. vm, v1].
+      iw_[write] = iw_[variablesBegin];
+      iw_[variablesBegin] = iw_[p1];
+      iw_[p1] = pivot_;
+      length_[i] = write - p1 + 1;
+      bucketInsert(i, static_cast<GraphNum>(hash % static_cast<uint32_t>(n_)));
+    }
+  }
+
+  // ---------------------------------------------------------------------
+  // Supervariable detection. Two variables of Lme are indistinguishable
+  // when their lists hold the same elements and variables; they then have
+  // the same hash. Within each bucket, the list of each variable is marked
+  // and compared with the lists of the later ones; a match is merged into
+  // the first (its weight added, its start pointing to it). A halo variable
+  // is only merged with halo variables, so that no non-halo vertex ends up
+  // never eliminated.
+
+  void mergeIndistinguishable() {
+    for (GraphNum pme = elementBegin_; pme <= elementEnd_; pme++) {
+      GraphNum i = iw_[pme];
+      if (weight_[i] >= 0) continue;  // merged or eliminated already
+      for (GraphNum a = bucketTake(last_[i]); a != 0 && next_[a] != 0; a = next_[a]) {
+        GraphNum listLength = length_[a];
+        GraphNum elements = elementLength_[a];
+        bool haloA = isHalo(a);
+        GraphNum aBegin = start_[a];
+        for (GraphNum p = aBegin + 1; p < aBegin + listLength; p++) work_[iw_[p]] = flag_;
+        GraphNum previous = a;
+        for (GraphNum b = next_[a]; b != 0;) {
+          bool same = length_[b] == listLength && elementLength_[b] == elements && isHalo(b) == haloA;
+          if (same) {
+            for (GraphNum p = start_[b] + 1, end = start_[b] + listLength; p < end; p++)
+              if (work_[iw_[p]] != flag_) {
+                same = false;
+                break;
+              }
+          }
+          if (same) {
+            start_[b] = -a;
+            weight_[a] += weight_[b];  // both negative: still marked as in Lme
+            weight_[b] = 0;
+            elementLength_[b] = 0;
+            b = next_[b];
+            next_[previous] = b;
+          } else {
+            previous = b;
+            b = next_[b];
+          }
+        }
+        flag_++;
+      }
+    }
+  }
+
+  // ---------------------------------------------------------------------
+  // Finishing the element: the principal variables of Lme get their new
+  // approximate degree (bounded by the weight left) and go back into the
+  // lists; Lme is compacted to them; the pivot becomes an element whose
+  // front size is its weight.
+
+  void finishElement() {
+    GraphNum write = elementBegin_;
+    GraphNum weightLeft = totalWeight_ - eliminatedWeight_;
+    for (GraphNum pme = elementBegin_; pme <= elementEnd_; pme++) {
+      GraphNum i = iw_[pme];
+      GraphNum weight = -weight_[i];
+      if (weight <= 0) continue;
+      weight_[i] = weight;
+      if (!isHalo(i)) {
+        GraphNum degree = std::min(degree_[i] + elementDegree_ - weight, weightLeft - weight);
+        degree_[i] = degree;
+        float cliquePairs = 0.0f;
+        if constexpr (Policy::usesCliquePairs) {
+          cliquePairs = std::bit_cast<float>(work_[i]);
+          work_[i] = 1;
+        }
+        listInsert(i, policy_.key(degree, weight, elementDegree_, cliquePairs));
+      }
+      iw_[write++] = i;
+    }
+    GraphNum pivot = pivot_;
+    weight_[pivot] = pivotWeight_ + elementDegree_;
+    degree_[pivot] = elementDegree_;
+    length_[pivot] = write - elementBegin_;
+    start_[pivot] = length_[pivot] > 0 ? elementBegin_ : 0;
+    if (!builtInPlace_) freePosition_ = write;
+  }
+
+  // ---------------------------------------------------------------------
+  // Final phase: halo variables are hung under the last pivot, live
+  // elements become roots, every non-principal variable points straight to
+  // the vertex that represents it, and last[] receives the elimination
+  // positions: the groups of the pivots in pivot order, then the halo.
+
+  void finalise() {
+    for (GraphNum i = 1; i <= n_; i++) {
+      if (elementLength_[i] < 0) {
+        if (start_[i] > 0) start_[i] = 0;
+      } else if (weight_[i] > 0) {  // a halo variable left
+        start_[i] = lastPivot_ > 0 ? -lastPivot_ : 0;
+      }
+    }
+    for (GraphNum i = 1; i <= n_; i++) {
+      if (weight_[i] != 0) continue;
+      GraphNum representative = -start_[i];
+      while (weight_[representative] == 0) representative = -start_[representative];
+      for (GraphNum j = i; weight_[j] == 0;) {
+        GraphNum following = -start_[j];
+        start_[j] = -representative;
+        j = following;
+      }
+    }
+    // Group sizes by pivot rank (degree is free now), then their first
+    // positions.
+    for (GraphNum rank = 1; rank <= pivotCount_; rank++) degree_[rank] = 0;
+    for (GraphNum i = 1; i <= n_; i++) {
+      GraphNum owner = weight_[i] == 0 ? -start_[i] : i;
+      if (elementLength_[owner] < 0) degree_[-elementLength_[owner]]++;
+    }
+    GraphNum position = 1;
+    for (GraphNum rank = 1; rank <= pivotCount_; rank++) {
+      GraphNum count = degree_[rank];
+      degree_[rank] = position;
+      position += count;
+    }
+    // The pivot first in its group: a variable eliminated with it only has
+    // the element's structure once the pivot is gone.
+    for (GraphNum i = 1; i <= n_; i++)
+      if (elementLength_[i] < 0) last_[i] = degree_[-elementLength_[i]]++;
+    for (GraphNum i = 1; i <= n_; i++) {
+      if (elementLength_[i] < 0) continue;
+      GraphNum owner = weight_[i] == 0 ? -start_[i] : i;
+      last_[i] = elementLength_[owner] < 0 ? degree_[-elementLength_[owner]]++ : position++;
+    }
+  }
+
+  const Policy& policy_;
+  const char* kernelName_;
+  const GraphNum degreeBound_;
+  const GraphNum haloDegree_;
+  const GraphNum n_;
+  const GraphNum iwlen_;
+  GraphNum* const start_;
+  GraphNum* const length_;
+  GraphNum* const iw_;
+  GraphNum* const weight_;
+  GraphNum* const elementLength_;
+  GraphNum* const last_;
+  GraphNum* const degree_;
+  GraphNum* const head_;
+  GraphNum* const next_;
+  GraphNum* const work_;
+
+  GraphNum freePosition_;
+  GraphNum compressions_ = 0;
+  GraphNum totalWeight_ = 0;
+  GraphNum nonHaloWeight_ = 0;
+  GraphNum eliminatedWeight_ = 0;
+  GraphNum minList_ = 0;
+  GraphNum flag_ = 2;
+  GraphNum flagLimit_ = 0;
+  GraphNum largestElement_ = 0;
+  GraphNum pivotCount_ = 0;
+  GraphNum lastPivot_ = 0;
+
+  // The element being formed.
+  GraphNum pivot_ = 0;
+  GraphNum pivotWeight_ = 0;
+  GraphNum elementDegree_ = 0;
+  GraphNum elementBegin_ = 0;
+  GraphNum elementEnd_ = -1;
+  bool builtInPlace_ = false;
+};
+
+}  // namespace hall_order
