@@ -58,6 +58,8 @@ inline FmEntry* fmLinkEntry(GainLink* link, int target) {
 
 // Undo record: the state of an entry before its first modification since
 // the last commit. slot holds the vertex number while the table is resized.
+static_assert(sizeof(FmEntry) % 8 == 0, "entries keep the arrays behind the table aligned");
+
 struct FmUndo {
   GraphNum slot;
   GraphNum part;
@@ -76,8 +78,9 @@ struct FmContext {
   const GraphNum* vertexLoad;
   const uint8_t* parts;
 
-  void* block;  // hash table and undo log
+  void* block;  // hash table, its key array and the undo log
   FmEntry* hash;
+  GraphNum* keys;  // vertex of each slot, -1 when empty: probing reads only this array
   FmUndo* undo;
   GraphNum hashSize;
   GraphNum hashMask;
@@ -93,22 +96,24 @@ struct FmContext {
   // The entry of a vertex, or null.
   FmEntry* find(GraphNum vertex) {
     for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
-      FmEntry* entry = &hash[slot];
-      if (entry->vertex == vertex) return entry;
-      if (entry->vertex == -1) return nullptr;
+      const GraphNum key = keys[slot];
+      if (key == vertex) return &hash[slot];
+      if (key == -1) return nullptr;
     }
   }
   // A new entry for a vertex known to have none, in the first free slot of
   // its probe sequence.
   FmEntry* create(GraphNum vertex, int part) {
     GraphNum slot = fmHome(vertex, hashMask);
-    while (hash[slot].vertex != -1) slot = (slot + 1) & hashMask;
+    while (keys[slot] != -1) slot = (slot + 1) & hashMask;
+    keys[slot] = vertex;
     FmEntry* entry = &hash[slot];
     entry->target0 = 0;
     entry->target1 = 1;
     entry->part = static_cast<int8_t>(part);
     entry->state = FM_FREE;
     entry->negLoad = -loadOf(vertex);
+    entry->gain[0] = entry->gain[1] = -1;  // set when the vertex joins the separator
     entry->stamp = -1;
     entry->vertex = vertex;
     hashCount++;
@@ -181,34 +186,43 @@ struct FmContext {
 int FmContext::resize() {
   const GraphNum oldSize = hashSize;
   const GraphNum newSize = oldSize * 2;
-  FmEntry* newHash = hash;
-  FmUndo* newUndo = undo;
+  FmEntry* newHash;
+  GraphNum* newKeys;
+  FmUndo* newUndo;
   void* newBlock = memGroupRealloc(block, {memEntry(newHash, static_cast<size_t>(newSize) * sizeof(FmEntry)),
+                                           memEntry(newKeys, static_cast<size_t>(newSize) * sizeof(GraphNum)),
                                            memEntry(newUndo, static_cast<size_t>(newSize) * sizeof(FmUndo))});
   if (newBlock == nullptr) {
     errorPrint("vgraphSeparateFmResize: out of memory");
     return 1;
   }
-  // The undo log followed the old table: move it behind the new one before
-  // the new half of the table is filled.
-  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(newHash + oldSize);
+  // The key array and the undo log followed the old table (whose size in
+  // bytes is a multiple of 8, like the key array's): move them, the undo
+  // log first as it lies further on, behind the new table before its new
+  // half is filled.
+  GraphNum* oldKeys = reinterpret_cast<GraphNum*>(newHash + oldSize);
+  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(oldKeys + oldSize);
   memmove(newUndo, oldUndo, static_cast<size_t>(undoCount) * sizeof(FmUndo));
+  memmove(newKeys, oldKeys, static_cast<size_t>(oldSize) * sizeof(GraphNum));
   block = newBlock;
   hash = newHash;
+  keys = newKeys;
   undo = newUndo;
-  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = hash[undo[index].slot].vertex;
-  memset(hash + oldSize, 0xFF, static_cast<size_t>(oldSize) * sizeof(FmEntry));
+  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = keys[undo[index].slot];
+  memset(keys + oldSize, 0xFF, static_cast<size_t>(oldSize) * sizeof(GraphNum));
   hashSize = newSize;
   hashMask = newSize - 1;
   gainTableClear(table);
   clearLocks();
 
   auto reinsert = [this](GraphNum slot) {
-    const GraphNum vertex = hash[slot].vertex;
+    const GraphNum vertex = keys[slot];
     if (vertex == -1) return;
     for (GraphNum probe = fmHome(vertex, hashMask); probe != slot; probe = (probe + 1) & hashMask) {
-      if (hash[probe].vertex == -1) {
+      if (keys[probe] == -1) {
         hash[probe] = hash[slot];
+        keys[probe] = vertex;
+        keys[slot] = -1;
         hash[slot].vertex = -1;
         hash[slot].stamp = -1;
         return;
@@ -216,13 +230,13 @@ int FmContext::resize() {
     }
   };
   GraphNum runStart = oldSize;  // start of the run of occupied slots ending the old half
-  while ((runStart > 0) && (hash[runStart - 1].vertex != -1)) runStart--;
+  while ((runStart > 0) && (keys[runStart - 1] != -1)) runStart--;
   for (GraphNum slot = runStart; slot < oldSize; slot++) reinsert(slot);
   for (GraphNum slot = 0; slot < runStart; slot++) reinsert(slot);
 
   for (GraphNum slot = 0; slot < newSize; slot++) {
+    if (keys[slot] == -1) continue;
     FmEntry* entry = &hash[slot];
-    if (entry->vertex == -1) continue;
     if (entry->state == FM_FILED)
       file(entry);
     else if (entry->state == FM_LOCKED)
@@ -270,13 +284,16 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   context.table = gainTableInit(2147483646, 4);
   if (context.table != nullptr)
     context.block = memGroupAlloc({memEntry(context.hash, static_cast<size_t>(hashSize) * sizeof(FmEntry)),
+                                   memEntry(context.keys, static_cast<size_t>(hashSize) * sizeof(GraphNum)),
                                    memEntry(context.undo, static_cast<size_t>(hashSize) * sizeof(FmUndo))});
   if (context.block == nullptr) {
     errorPrint("vgraphSeparateFm: out of memory (1)");
     if (context.table != nullptr) gainTableExit(context.table);
     return 1;
   }
-  memset(context.hash, 0xFF, static_cast<size_t>(hashSize) * sizeof(FmEntry));
+  // An empty slot is one whose key is -1; an entry's fields are all set
+  // when it is created, so only the keys need clearing.
+  memset(context.keys, 0xFF, static_cast<size_t>(hashSize) * sizeof(GraphNum));
   context.hashSize = hashSize;
   context.hashMask = hashSize - 1;
   context.clearLocks();
@@ -385,9 +402,21 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       moved->state = FM_MOVING;
       context.saveUndo(moved);
 
-      for (GraphNum edge = edgeBegin[movedVertex]; edge < edgeEnd[movedVertex]; edge++) {
+      // The table does not move before the resize check below: look entries
+      // up through local copies that stores into entries cannot alias.
+      const GraphNum* const keys = context.keys;
+      FmEntry* const hash = context.hash;
+      const GraphNum hashMask = context.hashMask;
+      auto find = [keys, hash, hashMask](GraphNum vertex) -> FmEntry* {
+        for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
+          const GraphNum key = keys[slot];
+          if (key == vertex) return &hash[slot];
+          if (key == -1) return nullptr;
+        }
+      };
+      for (GraphNum edge = edgeBegin[movedVertex], edgeStop = edgeEnd[movedVertex]; edge < edgeStop; edge++) {
         const GraphNum neighbour = edgeTarget[edge];
-        FmEntry* entry = context.find(neighbour);
+        FmEntry* entry = find(neighbour);
         if (entry == nullptr) {
           if (parts[neighbour] != otherPart) continue;
           entry = context.create(neighbour, otherPart);
@@ -407,9 +436,9 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
           entry->part = 2;
           entry->gain[otherPart] = movedLoad + entry->negLoad;
           GraphNum gainToPart = entry->negLoad;
-          for (GraphNum edge2 = edgeBegin[neighbour]; edge2 < edgeEnd[neighbour]; edge2++) {
+          for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
             const GraphNum second = edgeTarget[edge2];
-            FmEntry* secondEntry = context.find(second);
+            FmEntry* secondEntry = find(second);
             if ((secondEntry == nullptr) || (secondEntry->part != 2)) {
               gainToPart += context.loadOf(second);
               continue;
@@ -499,8 +528,8 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   GraphNum part1Change = 0;
   uint8_t* writeParts = graph->parts;
   for (GraphNum slot = 0; slot < context.hashSize; slot++) {
+    if (context.keys[slot] == -1) continue;
     const FmEntry& entry = context.hash[slot];
-    if (entry.vertex == -1) continue;
     const int part = entry.part;
     const int oldPart = writeParts[entry.vertex];
     if (part != oldPart) {

@@ -101,30 +101,28 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
         // The part-0 neighbours of the vertex join the separator; the gains
         // of the separator vertices next to them drop, as they no longer
         // feed them.
-        for (GraphNum edge = edgeBegin[vertex]; edge < edgeEnd[vertex]; edge++) {
+        for (GraphNum edge = edgeBegin[vertex], edgeStop = edgeEnd[vertex]; edge < edgeStop; edge++) {
           const GraphNum neighbour = edgeTarget[edge];
           GrowVertex* neighbourRecord = &vertices[neighbour];
           if (neighbourRecord->state != GROW_PART0) continue;
           makeWaiting(neighbourRecord);
           const GraphNum neighbourLoad = loadOf(neighbour);
           GraphNum gain = -neighbourLoad;
-          for (GraphNum edge2 = edgeBegin[neighbour]; edge2 < edgeEnd[neighbour]; edge2++) {
+          // The neighbours of a part-0 vertex are in part 0 or in the
+          // separator, but for the vertex just moved to part 1.
+          for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
             const GraphNum second = edgeTarget[edge2];
             GrowVertex* secondRecord = &vertices[second];
-            switch (secondRecord->state) {
-              case GROW_PART0:
-                gain += loadOf(second);
-                break;
-              case GROW_FILED:
-                gainTableRemove(&secondRecord->link);
-                secondRecord->gain -= neighbourLoad;
-                makeWaiting(secondRecord);
-                break;
-              case GROW_WAITING:
-                secondRecord->gain -= neighbourLoad;
-                break;
-              default:  // part 1
-                break;
+            const int state = secondRecord->state;
+            if (state == GROW_PART0) {
+              gain += loadOf(second);
+              continue;
+            }
+            if (state == GROW_PART1) continue;
+            secondRecord->gain -= neighbourLoad;
+            if (state == GROW_FILED) {
+              gainTableRemove(&secondRecord->link);
+              makeWaiting(secondRecord);
             }
           }
           neighbourRecord->gain = gain;
