@@ -59,8 +59,9 @@ void hallOrderHxConvert(const Hgraph* graph, GraphNum* start, GraphNum* length, 
 // Builds the ordering of the non-halo vertices from the kernel output.
 // Every array is indexed by vertex number (from base) and has vertexCount
 // entries; start and weight hold the kernel output (start entries keep the
-// kernel's 1-based numbering), and size, firstSon, nextBrother, blockList,
-// pendingChildren and leafQueue are scratch. loads is a copy of the vertex
+// kernel's 1-based numbering) and are overwritten (start with the fathers of
+// the nodes, weight with the merged fronts); size, firstSon, nextBrother,
+// blockList, pendingChildren and leafQueue are scratch. loads is a copy of the vertex
 // loads, or null. target receives the nonHaloCount ordered vertices
 // (translated by vertexNumber when not null). The column block is split
 // into one plain child per block when more than one block remains.
@@ -70,8 +71,7 @@ int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount,
                      GraphNum* blockList, GraphNum* pendingChildren, GraphNum* target, GraphNum* leafQueue,
                      GraphNum cmin, GraphNum cmax);
 
-// Signature shared by both kernels once the minimum fill kernel's list
-// count is bound (used by the methods).
+// Which kernel a method runs.
 enum HallOrderKernelKind { HALL_ORDER_DEGREE = 0, HALL_ORDER_FILL = 1 };
 
 // The body of methods d and f: orders the non-halo vertices of the halo

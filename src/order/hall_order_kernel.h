@@ -15,9 +15,9 @@
 //   };
 //
 // with degree the variable's new approximate external degree, weight its
-// weight, elementDegree the weight of the new element that contains it
-// (itself included: the element's degree plus the variable's own weight, or
-// just the variable's weight at initialisation), and cliquePairs the sum,
+// weight, elementDegree the weight of the variables of the new element that
+// contains it, itself included (at initialisation, just its own weight),
+// and cliquePairs the sum,
 // over its other elements e, of |Le \ Lme| (|Le \ Lme| - 1): ordered pairs
 // of neighbours already joined by an older clique.
 //
@@ -32,8 +32,9 @@
 //     list, but it takes part in elements, absorption and supervariables
 //     (with other halo variables only);
 //   - a non-principal variable: merged into a supervariable, or eliminated
-//     together with a pivot (mass elimination); weight[i] == 0 and start[i]
-//     is -j for the vertex j that took it over;
+//     together with a pivot (mass elimination); weight[i] == 0,
+//     elementLength[i] == 0 and start[i] is -j for the vertex j that took it
+//     over;
 //   - an element: a former pivot; elementLength[e] is -(its pivot rank) and
 //     weight[e] is its front size (> 0). A live element has a list of the
 //     variables it joins (Le); an absorbed element has start[e] == -f, where
