@@ -6,7 +6,8 @@
 // that the column blocks do not matter) and with the reference; count the
 // factor's nonzeros (nnzL, diagonal excluded) and operation count (opc, sum
 // of squared off-diagonal column counts) of every ordering with the same
-// exact counter (fillStatsCompute); time each one, best of three runs.
+// exact counter (fillStatsCompute); time each one (processor time), best of
+// three runs (three rounds running the three orderings in turn).
 // Prints one line per graph with the reference figures and the ratios of
 // d and f to them.
 //
@@ -18,9 +19,9 @@
 #include <dirent.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,17 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// Processor time of this (single-threaded) process: on a shared machine it
+// leaves out the time spent waiting for a processor, which wall-clock time
+// would charge to whichever ordering happened to run during a burst.
+struct Clock {
+  using time_point = double;
+  static time_point now() {
+    timespec now;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+  }
+};
 
 struct Result {
   FillStats stats{};
@@ -40,9 +51,7 @@ struct Result {
   bool ok = false;
 };
 
-double secondsSince(Clock::time_point begin) {
-  return std::chrono::duration<double>(Clock::now() - begin).count();
-}
+double secondsSince(Clock::time_point begin) { return Clock::now() - begin; }
 
 // permutation (vertex -> position, both in base) from an inverse one.
 std::vector<GraphNum> invert(const std::vector<GraphNum>& inverse, GraphNum base) {
@@ -52,64 +61,64 @@ std::vector<GraphNum> invert(const std::vector<GraphNum>& inverse, GraphNum base
   return permutation;
 }
 
-Result runOurs(Graph* graph, bool fill) {
-  Result result;
+// One timed run of d or f; keeps the fastest time and the ordering.
+bool runOurs(Graph* graph, bool fill, Result& result, std::vector<GraphNum>& inverse) {
   HgraphOrderHxParam param{0, 100000000, 0.0};
-  std::vector<GraphNum> inverse;
-  result.seconds = 1e30;
-  for (int run = 0; run < 3; run++) {
-    Hgraph halo;
-    hgraphFromGraph(&halo, graph, 0);
-    Order order;
-    if (orderInit(&order, graph->base, graph->vertexCount, nullptr) != 0) return result;
-    Clock::time_point begin = Clock::now();
-    int status = fill ? hgraphOrderHf(&halo, &order, 0, &order.rootBlock, &param)
-                      : hgraphOrderHd(&halo, &order, 0, &order.rootBlock, &param);
-    double seconds = secondsSince(begin);
-    if (status != 0) {
-      orderExit(&order);
-      return result;
-    }
+  Hgraph halo;
+  hgraphFromGraph(&halo, graph, 0);
+  Order order;
+  if (orderInit(&order, graph->base, graph->vertexCount, nullptr) != 0) return false;
+  Clock::time_point begin = Clock::now();
+  int status = fill ? hgraphOrderHf(&halo, &order, 0, &order.rootBlock, &param)
+                    : hgraphOrderHd(&halo, &order, 0, &order.rootBlock, &param);
+  double seconds = secondsSince(begin);
+  if (status == 0) {
     result.seconds = std::min(result.seconds, seconds);
     inverse.assign(order.inversePermutation, order.inversePermutation + graph->vertexCount);
-    orderExit(&order);
   }
-  std::vector<GraphNum> permutation = invert(inverse, graph->base);
-  result.ok = fillStatsCompute(graph, permutation.data(), &result.stats) == 0;
-  return result;
+  orderExit(&order);
+  return status == 0;
 }
 
-Result runReference(const Graph* graph) {
-  Result result;
-  const GraphNum n = graph->vertexCount;
-  const GraphNum base = graph->base;
-  // Compressed columns of the pattern, 0-based, no diagonal.
-  std::vector<int32_t> columnStart(n + 1);
-  std::vector<int32_t> rows;
-  rows.reserve(graph->arcCount);
-  for (GraphNum v = 0; v < n; v++) {
-    columnStart[v] = static_cast<int32_t>(rows.size());
-    for (GraphNum arc = graph->edgeBegin[base + v]; arc < graph->edgeEnd[base + v]; arc++)
-      rows.push_back(graph->edgeTarget[arc] - base);
-    std::sort(rows.begin() + columnStart[v], rows.end());
+// The reference's input: compressed columns of the pattern, 0-based,
+// sorted, without the diagonal.
+struct ReferenceInput {
+  std::vector<int32_t> columnStart, rows;
+  explicit ReferenceInput(const Graph* graph) : columnStart(graph->vertexCount + 1) {
+    const GraphNum base = graph->base;
+    rows.reserve(graph->arcCount);
+    for (GraphNum v = 0; v < graph->vertexCount; v++) {
+      columnStart[v] = static_cast<int32_t>(rows.size());
+      for (GraphNum arc = graph->edgeBegin[base + v]; arc < graph->edgeEnd[base + v]; arc++)
+        rows.push_back(graph->edgeTarget[arc] - base);
+      std::sort(rows.begin() + columnStart[v], rows.end());
+    }
+    columnStart[graph->vertexCount] = static_cast<int32_t>(rows.size());
   }
-  columnStart[n] = static_cast<int32_t>(rows.size());
-  std::vector<int32_t> inverse(n);
+};
+
+// One timed run of the reference; keeps the fastest time and the ordering
+// (in the graph's base).
+bool runReference(const Graph* graph, const ReferenceInput& input, Result& result, std::vector<GraphNum>& inverse) {
+  const GraphNum n = graph->vertexCount;
+  std::vector<int32_t> order(n);
   double control[AMD_CONTROL], info[AMD_INFO];
   amd_defaults(control);
-  result.seconds = 1e30;
-  for (int run = 0; run < 3; run++) {
-    Clock::time_point begin = Clock::now();
-    int status = amd_order(n, columnStart.data(), rows.data(), inverse.data(), control, info);
-    double seconds = secondsSince(begin);
-    if (status != AMD_OK) return result;
-    result.seconds = std::min(result.seconds, seconds);
-  }
-  std::vector<GraphNum> inverseBased(n);
-  for (GraphNum k = 0; k < n; k++) inverseBased[k] = inverse[k] + base;
-  std::vector<GraphNum> permutation = invert(inverseBased, base);
+  Clock::time_point begin = Clock::now();
+  int status = amd_order(n, input.columnStart.data(), input.rows.data(), order.data(), control, info);
+  double seconds = secondsSince(begin);
+  if (status != AMD_OK) return false;
+  result.seconds = std::min(result.seconds, seconds);
+  inverse.resize(n);
+  for (GraphNum k = 0; k < n; k++) inverse[k] = order[k] + graph->base;
+  return true;
+}
+
+// Fills the statistics of an ordering.
+bool measure(const Graph* graph, const std::vector<GraphNum>& inverse, Result& result) {
+  std::vector<GraphNum> permutation = invert(inverse, graph->base);
   result.ok = fillStatsCompute(graph, permutation.data(), &result.stats) == 0;
-  return result;
+  return result.ok;
 }
 
 std::vector<std::string> defaultGraphs() {
@@ -145,8 +154,9 @@ int main(int argc, char** argv) {
       files.push_back(argv[k]);
   }
   if (files.empty()) files = defaultGraphs();
-  std::printf("%-14s %8s | %11s %6s %6s | %10s %6s %6s | %8s %6s %6s\n", "graph", "n", "AMD nnzL", "d/AMD", "f/AMD",
-              "AMD opc", "d/AMD", "f/AMD", "AMD s", "d/AMD", "f/AMD");
+  if (only.empty())
+    std::printf("%-14s %8s | %11s %6s %6s | %10s %6s %6s | %8s %6s %6s\n", "graph", "n", "AMD nnzL", "d/AMD", "f/AMD",
+                "AMD opc", "d/AMD", "f/AMD", "AMD s", "d/AMD", "f/AMD");
   int failures = 0;
   for (const std::string& file : files) {
     FILE* stream = std::fopen(file.c_str(), "r");
@@ -165,27 +175,45 @@ int main(int argc, char** argv) {
       failures++;
       continue;
     }
-    if (!only.empty()) {
-      Result result = only == "amd" ? runReference(&graph) : runOurs(&graph, only == "f");
-      std::printf("%-14s %-3s nnzL %lld opc %.4e time %.4f\n", shortName(file).c_str(), only.c_str(),
-                  static_cast<long long>(result.stats.nnzL), result.stats.opc, result.seconds);
+    // Three rounds, each running the three orderings in turn, so that a
+    // burst of load on a shared machine hits them alike; best time of each.
+    const bool runAll = only.empty();
+    Result reference, degree, fill;
+    reference.seconds = degree.seconds = fill.seconds = 1e30;
+    std::vector<GraphNum> referenceOrder, degreeOrder, fillOrder;
+    ReferenceInput input(&graph);
+    bool ok = true;
+    for (int round = 0; round < 3 && ok; round++) {
+      if (runAll || only == "amd") ok = ok && runReference(&graph, input, reference, referenceOrder);
+      if (runAll || only == "d") ok = ok && runOurs(&graph, false, degree, degreeOrder);
+      if (runAll || only == "f") ok = ok && runOurs(&graph, true, fill, fillOrder);
+    }
+    if (ok && !runAll) {
+      Result& result = only == "amd" ? reference : only == "d" ? degree : fill;
+      ok = measure(&graph, only == "amd" ? referenceOrder : only == "d" ? degreeOrder : fillOrder, result);
+      if (ok)
+        std::printf("%-14s %-3s nnzL %lld opc %.4e time %.4f\n", shortName(file).c_str(), only.c_str(),
+                    static_cast<long long>(result.stats.nnzL), result.stats.opc, result.seconds);
+    }
+    if (ok && runAll)
+      ok = measure(&graph, referenceOrder, reference) && measure(&graph, degreeOrder, degree) &&
+           measure(&graph, fillOrder, fill);
+    if (!ok) {
+      std::fprintf(stderr, "ordering failed on %s\n", file.c_str());
+      failures++;
       graphExit(&graph);
       continue;
     }
-    Result reference = runReference(&graph);
-    Result degree = runOurs(&graph, false);
-    Result fill = runOurs(&graph, true);
-    if (!reference.ok || !degree.ok || !fill.ok) {
-      std::fprintf(stderr, "ordering failed on %s\n", file.c_str());
-      failures++;
-    } else {
-      double nnz = static_cast<double>(reference.stats.nnzL);
-      std::printf("%-14s %8d | %11lld %6.3f %6.3f | %10.3e %6.3f %6.3f | %8.4f %6.3f %6.3f\n",
-                  shortName(file).c_str(), graph.vertexCount, static_cast<long long>(reference.stats.nnzL),
-                  degree.stats.nnzL / nnz, fill.stats.nnzL / nnz, reference.stats.opc,
-                  degree.stats.opc / reference.stats.opc, fill.stats.opc / reference.stats.opc, reference.seconds,
-                  degree.seconds / reference.seconds, fill.seconds / reference.seconds);
+    if (!runAll) {
+      graphExit(&graph);
+      continue;
     }
+    double nnz = static_cast<double>(reference.stats.nnzL);
+    std::printf("%-14s %8d | %11lld %6.3f %6.3f | %10.3e %6.3f %6.3f | %8.4f %6.3f %6.3f\n",
+                shortName(file).c_str(), graph.vertexCount, static_cast<long long>(reference.stats.nnzL),
+                degree.stats.nnzL / nnz, fill.stats.nnzL / nnz, reference.stats.opc,
+                degree.stats.opc / reference.stats.opc, fill.stats.opc / reference.stats.opc, reference.seconds,
+                degree.seconds / reference.seconds, fill.seconds / reference.seconds);
     graphExit(&graph);
   }
   return failures == 0 ? 0 : 1;
