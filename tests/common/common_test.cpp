@@ -185,7 +185,7 @@ TEST(MessagesDeathTest, ProgramNameIsShortenedFromTheLeft) {
         errorProgramName("a-very-long-program-name-that-goes-on-and-on");
         errorPrint("x");
       },
-      testing::ExitedWithCode(1), "^\\.\\.\\.m-name-that-goes-on-and-on: ERROR: x\n$");
+      testing::ExitedWithCode(1), "^\\.\\.\\.ram-name-that-goes-on-and-on: ERROR: x\n$");
 }
 
 namespace {
