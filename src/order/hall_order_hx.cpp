@@ -14,35 +14,31 @@ namespace {
 
 constexpr GraphNum kNone = -1;
 
-// Block lists. The vertices that share a node's column block, other than
-// the node itself, form a circular list through blockList: blockList[node]
-// is the last member (kNone when there is none), and each member points to
-// the following one, the last to the first. Both operations below are O(1).
+// Block lists. The vertices of a node's column block form a circular list
+// through blockList, in the order in which they are written; blockTail[node]
+// is its last vertex, so the first is blockList[blockTail[node]]. A node's
+// list starts as the node alone; the vertices that the kernel merged into
+// it follow it, and the blocks of sons merged into it go in front of it.
+// Written in that order, every vertex comes after the vertices of its
+// subtree, so the ordering stays a topological order of the assembly tree
+// and merging blocks adds no fill to the scalar factor. Both operations
+// below are O(1).
 
-// Puts vertex right after node, ahead of the node's other members.
-void blockPutFirst(GraphNum* blockList, GraphNum node, GraphNum vertex) {
-  GraphNum tail = blockList[node];
-  if (tail == kNone) {
-    blockList[vertex] = vertex;
-    blockList[node] = vertex;
-  } else {
-    blockList[vertex] = blockList[tail];
-    blockList[tail] = vertex;
-  }
+// Puts vertex right after node, ahead of the vertices already held.
+void blockPutAfterNode(GraphNum* blockList, GraphNum* blockTail, GraphNum node, GraphNum vertex) {
+  blockList[vertex] = blockList[node];
+  blockList[node] = vertex;
+  if (blockTail[node] == node) blockTail[node] = vertex;
 }
 
-// The block of parent becomes: child, the child's former members, then the
-// parent's former members.
-void blockMerge(GraphNum* blockList, GraphNum parent, GraphNum child) {
-  GraphNum childTail = blockList[child];
-  GraphNum parentTail = blockList[parent];
-  GraphNum childHead = childTail == kNone ? kNone : blockList[childTail];
-  GraphNum parentHead = parentTail == kNone ? kNone : blockList[parentTail];
-  GraphNum afterChild = childHead != kNone ? childHead : (parentHead != kNone ? parentHead : child);
-  if (childTail != kNone) blockList[childTail] = parentHead != kNone ? parentHead : child;
-  if (parentTail != kNone) blockList[parentTail] = child;
-  blockList[child] = afterChild;
-  blockList[parent] = parentTail != kNone ? parentTail : (childTail != kNone ? childTail : child);
+// The block of parent becomes the child's block followed by its own.
+void blockMerge(GraphNum* blockList, GraphNum* blockTail, GraphNum parent, GraphNum child) {
+  GraphNum childTail = blockTail[child];
+  GraphNum parentTail = blockTail[parent];
+  GraphNum childHead = blockList[childTail];
+  GraphNum parentHead = blockList[parentTail];
+  blockList[childTail] = parentHead;
+  blockList[parentTail] = childHead;
 }
 
 struct TreeWriter {
@@ -51,17 +47,16 @@ struct TreeWriter {
   const GraphNum* firstSon;
   const GraphNum* nextBrother;
   const GraphNum* blockList;
+  const GraphNum* blockTail;
   GraphNum* target;
   GraphNum written;
 
-  // A live node writes itself then its block; a node merged into its father
-  // writes nothing (its vertices are in the father's block), its sons
-  // standing in its place.
+  // A live node writes its block; a node merged into its father writes
+  // nothing (its vertices are in the father's block), its sons standing in
+  // its place.
   void emit(GraphNum node) {
     if (weight[node] <= 0) return;
-    target[written++] = node;
-    GraphNum tail = blockList[node];
-    if (tail == kNone) return;
+    GraphNum tail = blockTail[node];
     for (GraphNum member = blockList[tail];; member = blockList[member]) {
       target[written++] = member;
       if (member == tail) break;
@@ -125,15 +120,16 @@ void hallOrderHxConvert(const Hgraph* graph, GraphNum* start, GraphNum* length, 
 int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount, const GraphNum* vertexNumber,
                      Order* order, OrderColBlock* columnBlock, GraphNum* weight, GraphNum* size, double frat,
                      GraphNum* loads, GraphNum* start, GraphNum* firstSon, GraphNum* nextBrother,
-                     GraphNum* blockList, GraphNum* pendingChildren, GraphNum* target, GraphNum* leafQueue,
-                     GraphNum cmin, GraphNum cmax) {
+                     GraphNum* blockList, GraphNum* blockTail, GraphNum* pendingChildren, GraphNum* target,
+                     GraphNum* leafQueue, GraphNum cmin, GraphNum cmax) {
   const GraphNum vertexEnd = base + vertexCount;
   const GraphNum nonHaloEnd = base + nonHaloCount;
   for (GraphNum vertex = base; vertex < vertexEnd; vertex++) {
     size[vertex] = 0;
     firstSon[vertex] = kNone;  // for a halo vertex: its proxy root, once made
     nextBrother[vertex] = kNone;
-    blockList[vertex] = kNone;
+    blockList[vertex] = vertex;
+    blockTail[vertex] = vertex;
     pendingChildren[vertex] = 0;
   }
 
@@ -171,7 +167,7 @@ int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount,
         consistent = false;
         break;
       }
-      blockPutFirst(blockList, representative, vertex);
+      blockPutAfterNode(blockList, blockTail, representative, vertex);
       size[representative]++;
       if (loads != nullptr) loads[representative] += load;
     } else if (firstSon[representative] == kNone) {  // first vertex held by this halo vertex
@@ -183,7 +179,7 @@ int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount,
       blockCount++;
     } else {
       GraphNum proxy = firstSon[representative];
-      blockPutFirst(blockList, proxy, vertex);
+      blockPutAfterNode(blockList, blockTail, proxy, vertex);
       size[proxy]++;
       weight[proxy] += load;
       if (loads != nullptr) loads[proxy] += load;
@@ -215,7 +211,7 @@ int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount,
         size[father] += size[child];
         if (loads != nullptr) loads[father] += childSize;
         weight[child] = 0;
-        blockMerge(blockList, father, child);
+        blockMerge(blockList, blockTail, father, child);
         blockCount--;
       }
     }
@@ -224,7 +220,7 @@ int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount,
 
   // 3. Postorder, the last root met first, then the other roots in vertex
   // order.
-  TreeWriter writer{weight, start, firstSon, nextBrother, blockList, target, 0};
+  TreeWriter writer{weight, start, firstSon, nextBrother, blockList, blockTail, target, 0};
   if (lastRoot != kNone) writer.writeSubtree(lastRoot);
   for (GraphNum vertex = base; vertex < nonHaloEnd; vertex++)
     if (vertex != lastRoot && weight[vertex] > 0 && start[vertex] == kNone) writer.writeSubtree(vertex);
@@ -318,11 +314,12 @@ int hallOrderHxOrder(Hgraph* graph, Order* order, GraphNum startPosition, OrderC
   }
   // The kernel's arrays, seen from the graph's base, are reused as the
   // builder's scratch: element lengths as sizes, last as first sons, next as
-  // next brothers, degree as block lists, work as pending-children counts
-  // and length as the leaf queue.
+  // next brothers, degree as block lists, the list heads (at least n
+  // entries, the degree bound being the load sum) as block tails, work as
+  // pending-children counts and length as the leaf queue.
   int status = hallOrderHxBuild(base, n, graph->nonHaloVertexCount, core.vertexNumber, order, columnBlock,
                                 weight - base, elementLength - base, param->frat, loadCopy, start - base,
-                                last - base, next - base, degree - base, work - base,
+                                last - base, next - base, degree - base, head - base, work - base,
                                 order->inversePermutation + startPosition, length - base, param->cmin, param->cmax);
   memFree(block);
   return status;

@@ -61,15 +61,17 @@ void hallOrderHxConvert(const Hgraph* graph, GraphNum* start, GraphNum* length, 
 // entries; start and weight hold the kernel output (start entries keep the
 // kernel's 1-based numbering) and are overwritten (start with the fathers of
 // the nodes, weight with the merged fronts); size, firstSon, nextBrother,
-// blockList, pendingChildren and leafQueue are scratch. loads is a copy of the vertex
+// blockList, blockTail, pendingChildren and leafQueue are scratch. Merged
+// blocks are written before the block they join, so the ordering remains a
+// topological order of the kernel's assembly tree. loads is a copy of the vertex
 // loads, or null. target receives the nonHaloCount ordered vertices
 // (translated by vertexNumber when not null). The column block is split
 // into one plain child per block when more than one block remains.
 int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount, const GraphNum* vertexNumber,
                      Order* order, OrderColBlock* columnBlock, GraphNum* weight, GraphNum* size, double frat,
                      GraphNum* loads, GraphNum* start, GraphNum* firstSon, GraphNum* nextBrother,
-                     GraphNum* blockList, GraphNum* pendingChildren, GraphNum* target, GraphNum* leafQueue,
-                     GraphNum cmin, GraphNum cmax);
+                     GraphNum* blockList, GraphNum* blockTail, GraphNum* pendingChildren, GraphNum* target,
+                     GraphNum* leafQueue, GraphNum cmin, GraphNum cmax);
 
 // Which kernel a method runs.
 enum HallOrderKernelKind { HALL_ORDER_DEGREE = 0, HALL_ORDER_FILL = 1 };
