@@ -34,7 +34,6 @@ enum : int8_t {
 struct FmEntry {
   GainLink link0;    // filed under gain[0]
   int8_t target0;    // always 0
-  int8_t part;       // tentative part: 0, 1 or 2
   int8_t state;      // link state
   GraphNum negLoad;  // minus the vertex load
   GainLink link1;    // filed under gain[1], or threaded on the lock list while locked
@@ -78,9 +77,10 @@ struct FmContext {
   const GraphNum* vertexLoad;
   const uint8_t* parts;
 
-  void* block;  // hash table, its key array and the undo log
+  void* block;  // hash table, its key and part arrays, and the undo log
   FmEntry* hash;
-  GraphNum* keys;  // vertex of each slot, -1 when empty: probing reads only this array
+  GraphNum* keys;      // vertex of each slot, -1 when empty: probing reads only this array
+  int8_t* slotParts;   // tentative part (0, 1 or 2) of the entry of each slot
   FmUndo* undo;
   GraphNum hashSize;
   GraphNum hashMask;
@@ -93,38 +93,40 @@ struct FmContext {
 
   GraphNum loadOf(GraphNum vertex) const { return (vertexLoad != nullptr) ? vertexLoad[vertex] : 1; }
 
-  // The entry of a vertex, or null.
-  FmEntry* find(GraphNum vertex) {
+  // The slot of a vertex, or -1.
+  GraphNum find(GraphNum vertex) const {
     for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
       const GraphNum key = keys[slot];
-      if (key == vertex) return &hash[slot];
-      if (key == -1) return nullptr;
+      if (key == vertex) return slot;
+      if (key == -1) return -1;
     }
   }
+  GraphNum slotOf(const FmEntry* entry) const { return static_cast<GraphNum>(entry - hash); }
   // A new entry for a vertex known to have none, in the first free slot of
-  // its probe sequence.
-  FmEntry* create(GraphNum vertex, int part) {
+  // its probe sequence; returns its slot.
+  GraphNum create(GraphNum vertex, int part) {
     GraphNum slot = fmHome(vertex, hashMask);
     while (keys[slot] != -1) slot = (slot + 1) & hashMask;
     keys[slot] = vertex;
+    slotParts[slot] = static_cast<int8_t>(part);
     FmEntry* entry = &hash[slot];
     entry->target0 = 0;
     entry->target1 = 1;
-    entry->part = static_cast<int8_t>(part);
     entry->state = FM_FREE;
     entry->negLoad = -loadOf(vertex);
     entry->gain[0] = entry->gain[1] = -1;  // set when the vertex joins the separator
     entry->stamp = -1;
     entry->vertex = vertex;
     hashCount++;
-    return entry;
+    return slot;
   }
 
-  void saveUndo(FmEntry* entry) {
+  void saveUndo(GraphNum slot) {
+    FmEntry* entry = &hash[slot];
     if (entry->stamp == commit) return;
     FmUndo& record = undo[undoCount++];
-    record.slot = static_cast<GraphNum>(entry - hash);
-    record.part = entry->part;
+    record.slot = slot;
+    record.part = slotParts[slot];
     record.gain[0] = entry->gain[0];
     record.gain[1] = entry->gain[1];
     entry->stamp = commit;
@@ -188,25 +190,29 @@ int FmContext::resize() {
   const GraphNum newSize = oldSize * 2;
   FmEntry* newHash;
   GraphNum* newKeys;
+  int8_t* newParts;
   FmUndo* newUndo;
   void* newBlock = memGroupRealloc(block, {memEntry(newHash, static_cast<size_t>(newSize) * sizeof(FmEntry)),
                                            memEntry(newKeys, static_cast<size_t>(newSize) * sizeof(GraphNum)),
+                                           memEntry(newParts, static_cast<size_t>(newSize) * sizeof(int8_t)),
                                            memEntry(newUndo, static_cast<size_t>(newSize) * sizeof(FmUndo))});
   if (newBlock == nullptr) {
     errorPrint("vgraphSeparateFmResize: out of memory");
     return 1;
   }
-  // The key array and the undo log followed the old table (whose size in
-  // bytes is a multiple of 8, like the key array's): move them, the undo
-  // log first as it lies further on, behind the new table before its new
-  // half is filled.
+  // The arrays behind the old table (every size a multiple of 8 bytes, as
+  // sizes are at least 512) move behind the new one, the furthest first,
+  // before the new half of the table is filled.
   GraphNum* oldKeys = reinterpret_cast<GraphNum*>(newHash + oldSize);
-  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(oldKeys + oldSize);
+  int8_t* oldParts = reinterpret_cast<int8_t*>(oldKeys + oldSize);
+  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(oldParts + oldSize);
   memmove(newUndo, oldUndo, static_cast<size_t>(undoCount) * sizeof(FmUndo));
+  memmove(newParts, oldParts, static_cast<size_t>(oldSize) * sizeof(int8_t));
   memmove(newKeys, oldKeys, static_cast<size_t>(oldSize) * sizeof(GraphNum));
   block = newBlock;
   hash = newHash;
   keys = newKeys;
+  slotParts = newParts;
   undo = newUndo;
   for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = keys[undo[index].slot];
   memset(keys + oldSize, 0xFF, static_cast<size_t>(oldSize) * sizeof(GraphNum));
@@ -222,6 +228,7 @@ int FmContext::resize() {
       if (keys[probe] == -1) {
         hash[probe] = hash[slot];
         keys[probe] = vertex;
+        slotParts[probe] = slotParts[slot];
         keys[slot] = -1;
         hash[slot].vertex = -1;
         hash[slot].stamp = -1;
@@ -242,7 +249,7 @@ int FmContext::resize() {
     else if (entry->state == FM_LOCKED)
       lock(entry);
   }
-  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = static_cast<GraphNum>(find(undo[index].slot) - hash);
+  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = find(undo[index].slot);
   return 0;
 }
 
@@ -285,6 +292,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   if (context.table != nullptr)
     context.block = memGroupAlloc({memEntry(context.hash, static_cast<size_t>(hashSize) * sizeof(FmEntry)),
                                    memEntry(context.keys, static_cast<size_t>(hashSize) * sizeof(GraphNum)),
+                                   memEntry(context.slotParts, static_cast<size_t>(hashSize) * sizeof(int8_t)),
                                    memEntry(context.undo, static_cast<size_t>(hashSize) * sizeof(FmUndo))});
   if (context.block == nullptr) {
     errorPrint("vgraphSeparateFm: out of memory (1)");
@@ -305,7 +313,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
 
   for (GraphNum index = 0; index < graph->frontierCount; index++) {
     const GraphNum vertex = graph->frontier[index];
-    FmEntry* entry = context.create(vertex, 2);
+    FmEntry* entry = &context.hash[context.create(vertex, 2)];
     GraphNum neighbourLoad[3] = {0, 0, 0};
     for (GraphNum edge = edgeBegin[vertex]; edge < edgeEnd[vertex]; edge++) {
       const GraphNum end = edgeTarget[edge];
@@ -327,7 +335,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
     for (GraphNum index = context.undoCount - 1; index >= 0; index--) {
       const FmUndo& record = context.undo[index];
       FmEntry* entry = &context.hash[record.slot];
-      entry->part = static_cast<int8_t>(record.part);
+      context.slotParts[record.slot] = static_cast<int8_t>(record.part);
       entry->gain[0] = record.gain[0];
       entry->gain[1] = record.gain[1];
       if (entry->state == FM_FILED) {
@@ -342,7 +350,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       while (link != &context.lockHead) {
         GainLink* next = link->next;
         FmEntry* entry = fmLinkEntry(link, 1);
-        if (entry->part == 2)
+        if (context.slotParts[context.slotOf(entry)] == 2)
           context.file(entry);
         else
           entry->state = FM_FREE;
@@ -395,55 +403,60 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       const int toPart = fmLinkTarget(chosen);
       const int otherPart = 1 - toPart;
       FmEntry* moved = fmLinkEntry(chosen, toPart);
+      const GraphNum movedSlot = context.slotOf(moved);
       const GraphNum movedVertex = moved->vertex;
       const GraphNum movedLoad = -moved->negLoad;
       FmContext::unfile(moved);
       context.lock(moved);
       moved->state = FM_MOVING;
-      context.saveUndo(moved);
+      context.saveUndo(movedSlot);
 
-      // The table does not move before the resize check below: look entries
+      // The table does not move before the resize check below: look slots
       // up through local copies that stores into entries cannot alias.
       const GraphNum* const keys = context.keys;
+      int8_t* const slotParts = context.slotParts;
       FmEntry* const hash = context.hash;
       const GraphNum hashMask = context.hashMask;
-      auto find = [keys, hash, hashMask](GraphNum vertex) -> FmEntry* {
+      auto find = [keys, hashMask](GraphNum vertex) -> GraphNum {
         for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
           const GraphNum key = keys[slot];
-          if (key == vertex) return &hash[slot];
-          if (key == -1) return nullptr;
+          if (key == vertex) return slot;
+          if (key == -1) return -1;
         }
       };
       for (GraphNum edge = edgeBegin[movedVertex], edgeStop = edgeEnd[movedVertex]; edge < edgeStop; edge++) {
         const GraphNum neighbour = edgeTarget[edge];
-        FmEntry* entry = find(neighbour);
-        if (entry == nullptr) {
+        GraphNum slot = find(neighbour);
+        if (slot < 0) {
           if (parts[neighbour] != otherPart) continue;
-          entry = context.create(neighbour, otherPart);
+          slot = context.create(neighbour, otherPart);
         }
-        if (entry->part == 2) {  // moving it to otherPart would now pull the moved vertex in
-          context.saveUndo(entry);
+        const int part = slotParts[slot];
+        FmEntry* entry = &hash[slot];
+        if (part == 2) {  // moving it to otherPart would now pull the moved vertex in
+          context.saveUndo(slot);
           entry->gain[otherPart] += movedLoad;
           context.refile(entry);
-        } else if (entry->part == otherPart) {  // pulled into the separator
+        } else if (part == otherPart) {  // pulled into the separator
           if (entry->stamp != context.commit) {
             FmUndo& record = context.undo[context.undoCount++];
-            record.slot = static_cast<GraphNum>(entry - context.hash);
+            record.slot = slot;
             record.part = otherPart;
             record.gain[0] = record.gain[1] = 0;
             entry->stamp = context.commit;
           }
-          entry->part = 2;
+          slotParts[slot] = 2;
           entry->gain[otherPart] = movedLoad + entry->negLoad;
           GraphNum gainToPart = entry->negLoad;
           for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
             const GraphNum second = edgeTarget[edge2];
-            FmEntry* secondEntry = find(second);
-            if ((secondEntry == nullptr) || (secondEntry->part != 2)) {
+            const GraphNum secondSlot = find(second);
+            if ((secondSlot < 0) || (slotParts[secondSlot] != 2)) {
               gainToPart += context.loadOf(second);
               continue;
             }
-            context.saveUndo(secondEntry);
+            FmEntry* secondEntry = &hash[secondSlot];
+            context.saveUndo(secondSlot);
             secondEntry->gain[toPart] += entry->negLoad;  // moving it to toPart no longer pulls this one in
             context.refile(secondEntry);
           }
@@ -455,7 +468,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
           context.pushChain(entry);
         }
       }
-      moved->part = static_cast<int8_t>(toPart);
+      slotParts[movedSlot] = static_cast<int8_t>(toPart);
       moved->state = FM_LOCKED;
 
       while (context.chain != nullptr) {
@@ -522,7 +535,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   // parts back; the separator is listed in slot order.
   for (GraphNum index = context.undoCount - 1; index >= 0; index--) {
     const FmUndo& record = context.undo[index];
-    context.hash[record.slot].part = static_cast<int8_t>(record.part);
+    context.slotParts[record.slot] = static_cast<int8_t>(record.part);
   }
   GraphNum frontierCount = 0;
   GraphNum part1Change = 0;
@@ -530,7 +543,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   for (GraphNum slot = 0; slot < context.hashSize; slot++) {
     if (context.keys[slot] == -1) continue;
     const FmEntry& entry = context.hash[slot];
-    const int part = entry.part;
+    const int part = context.slotParts[slot];
     const int oldPart = writeParts[entry.vertex];
     if (part != oldPart) {
       writeParts[entry.vertex] = static_cast<uint8_t>(part);
