@@ -78,6 +78,24 @@ TEST(SeparateFm, StaysWithinTheBalanceBoundAndNeverWorsensABalancedStart) {
   }
 }
 
+TEST(SeparateFm, PureShrinkingMoveBeyondTheBoundIsNotKept) {
+  // Components 0-1 and 2-3 with loads 1, 10, 1, 1; separator {1}, part 1
+  // {2, 3}. Vertex 1 has no neighbour in part 1: it moves to part 0 at
+  // once, emptying the separator but raising the imbalance from 1 to 9,
+  // beyond the bound 2 * 13 / 4 = 6. No move follows, and a state out of
+  // the bound is never committed from a balanced start: the separation
+  // stays as it was.
+  Graph graph;
+  buildGraph(&graph, 0, 4, {{0, 1}, {2, 3}}, {1, 10, 1, 1});
+  TestVgraph test(&graph);
+  test.setParts({0, 2, 1, 1});
+  ASSERT_EQ(targetImbalance(test.vgraph, 0.01), 6);
+  ASSERT_EQ(separateFm(test, 200, 1000, 0.01), 0);
+  ASSERT_TRUE(vgraphConsistent(&test.vgraph));
+  EXPECT_EQ(test.parts(), std::vector<int>({0, 2, 1, 1}));
+  EXPECT_EQ(test.vgraph.loadDelta, -1);
+}
+
 TEST(SeparateFm, LoadedGraphsKeepTheirBounds) {
   // A ladder with varied loads, started from a level-structure separator.
   std::vector<GraphNum> loads;
@@ -173,6 +191,25 @@ TEST(SeparateFm, HashTableGrowsWhileMovingFarFromAnUnbalancedStart) {
   for (size_t index = 0; index < parts.size(); index++) changed += (parts[index] != start[index]);
   EXPECT_GT(changed, 1024 / 4);
   EXPECT_LT(abs(test.vgraph.loadDelta), startDelta);
+}
+
+TEST(SeparateFm, TighteningBoundPullsACornerCutTowardsBalance) {
+  // A 20 x 20 grid with a corner of 10 vertices cut off by a separator of
+  // 5: far out of balance (delta -375, target 39). Balance needs a longer
+  // separator; as the bound tightens, states of better balance become the
+  // best ones although their separators are longer.
+  Graph graph;
+  buildGrid(&graph, 0, 20, 20);
+  TestVgraph test(&graph);
+  std::vector<int> parts;
+  for (GraphNum y = 0; y < 20; y++)
+    for (GraphNum x = 0; x < 20; x++) parts.push_back((x + y < 4) ? 0 : (x + y == 4) ? 2 : 1);
+  test.setParts(parts);
+  ASSERT_EQ(test.vgraph.loadDelta, -375);
+  ASSERT_EQ(separateFm(test, 200, 1000, 0.1), 0);
+  ASSERT_TRUE(vgraphConsistent(&test.vgraph));
+  EXPECT_LT(abs(test.vgraph.loadDelta), 375 / 2);
+  EXPECT_GT(test.vgraph.partLoad[2], 5);
 }
 
 TEST(SeparateFm, PassLimits) {
