@@ -144,7 +144,7 @@ enum { THREAD_LAUNCH_BARRIER = 1 };
 struct ThreadRecord {
   ThreadContext* context;
   unsigned long handle;  // pthread_t
-  volatile int number;   // -1 until the thread is ready
+  int number;  // -1 until the thread is ready; read and written atomically
 };
 
 struct ThreadContext {

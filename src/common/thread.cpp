@@ -16,16 +16,15 @@ ThreadRecord* recordAt(ThreadContext* context, ThreadRecord* first, int number) 
                                          static_cast<size_t>(number) * context->stride);
 }
 
-int readNumber(ThreadRecord* record) {
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  return record->number;
-}
+int readNumber(ThreadRecord* record) { return std::atomic_ref<int>(record->number).load(); }
+
+void writeNumber(ThreadRecord* record, int number) { std::atomic_ref<int>(record->number).store(number); }
 
 // Body of thread a: its own work, then the pairwise merges of the
 // partners that it outlives.
 int threadBody(ThreadRecord* record) {
   ThreadContext* context = record->context;
-  int number = record->number;
+  int number = readNumber(record);
   int result = context->start(record);
   ThreadRecord* first = recordAt(context, record, -number);
   for (int distance = 1; distance < context->count; distance <<= 1) {
@@ -55,6 +54,10 @@ int threadBody(ThreadRecord* record) {
 }
 
 void* threadEntry(void* record) {
+  // The launcher publishes the thread's number once its handle is stored,
+  // so that a partner that sees the number can join the thread.
+  while (readNumber(static_cast<ThreadRecord*>(record)) == -1) {
+  }
   int result = threadBody(static_cast<ThreadRecord*>(record));
   return reinterpret_cast<void*>(static_cast<intptr_t>(result));
 }
@@ -79,26 +82,23 @@ int threadLaunch(ThreadContext* context, void* records, size_t stride, ThreadSta
     return 1;
   }
   ThreadRecord* first = static_cast<ThreadRecord*>(records);
-  for (int j = 0; j < count; j++) recordAt(context, first, j)->number = -1;
-  std::atomic_thread_fence(std::memory_order_seq_cst);
+  for (int j = 0; j < count; j++) writeNumber(recordAt(context, first, j), -1);
 
   int result = 0;
   for (int j = 1; j < count; j++) {
     ThreadRecord* record = recordAt(context, first, j);
     record->context = context;
-    record->number = j;
-    // The handle is stored by pthread_create before the thread runs, so a
-    // partner that sees the number can join it.
     if (pthread_create(reinterpret_cast<pthread_t*>(&record->handle), nullptr, threadEntry, record) != 0) {
       errorPrint("threadLaunch: cannot launch thread (%d)", j);
-      record->number = -2;  // partners see a failed thread
+      writeNumber(record, -2);  // partners see a failed thread
       result = 1;
+      continue;
     }
+    writeNumber(record, j);
   }
   first->context = context;
   first->handle = static_cast<unsigned long>(pthread_self());
-  first->number = 0;
-  std::atomic_thread_fence(std::memory_order_seq_cst);
+  writeNumber(first, 0);
   result |= threadBody(first);
   if ((flags & THREAD_LAUNCH_BARRIER) != 0) pthread_barrier_destroy(barrier);
   return result;
