@@ -7,112 +7,13 @@
 // father is the column block faced by its first off-diagonal block.
 #include "front/elimord.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "front/symbol.h"
 
 namespace {
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
-using ScratchBlock = std::unique_ptr<void, MemFreeDeleter>;
-
-// The caller's arrays are read without bounds by the graph and the ordering
-// methods, so they are checked first: every non-empty row lies inside the
-// used part of the adjacency array, every neighbour is a vertex other than
-// the row's own, no neighbour is listed twice in a row, every edge appears
-// in both of its rows and every weight is positive. The check transposes the
-// adjacency once: a row with no repeated entry is symmetric exactly when its
-// transposed row has the same length and only entries of the row.
-// Returns 0, or 1 after reporting.
-int elimordCheck(GraphNum vertexCount, GraphNum nextFree, const GraphNum* rowStart, const GraphNum* rowLength,
-                 const GraphNum* adjacency, const GraphNum* vertexWeight) {
-  if (vertexCount < 0) {
-    errorPrint("elimord: invalid vertex count");
-    return 1;
-  }
-  if (nextFree < 1) {
-    errorPrint("elimord: invalid next free position");
-    return 1;
-  }
-  int64_t arcTotal = 0;
-  for (GraphNum i = 0; i < vertexCount; i++) {
-    if (rowLength[i] < 0 ||
-        (rowLength[i] > 0 &&
-         (rowStart[i] < 1 || static_cast<int64_t>(rowStart[i]) + rowLength[i] > static_cast<int64_t>(nextFree)))) {
-      errorPrint("elimord: invalid row (%d)", i + 1);
-      return 1;
-    }
-    if (vertexWeight != nullptr && vertexWeight[i] < 1) {
-      errorPrint("elimord: invalid vertex weight (%d)", i + 1);
-      return 1;
-    }
-    arcTotal += rowLength[i];
-  }
-  if (arcTotal > INT32_MAX) {
-    errorPrint("elimord: too many arcs");
-    return 1;
-  }
-
-  const size_t countBytes = static_cast<size_t>(vertexCount) * sizeof(GraphNum);
-  GraphNum* mark;             // per vertex: last row whose neighbours it was seen among
-  GraphNum* transposedStart;  // vertexCount + 1 entries
-  GraphNum* transposed;       // rows of the transposed pattern
-  ScratchBlock block(memGroupAlloc({memEntry(mark, countBytes),
-                                    memEntry(transposedStart, countBytes + sizeof(GraphNum)),
-                                    memEntry(transposed, static_cast<size_t>(arcTotal) * sizeof(GraphNum))}));
-  if (block == nullptr) {
-    errorPrint("elimord: out of memory");
-    return 1;
-  }
-  for (GraphNum i = 0; i <= vertexCount; i++) transposedStart[i] = 0;
-  for (GraphNum i = 0; i < vertexCount; i++) mark[i] = -1;
-  for (GraphNum i = 0; i < vertexCount; i++) {
-    if (rowLength[i] == 0) continue;
-    const GraphNum* row = adjacency + rowStart[i] - 1;
-    for (GraphNum a = 0; a < rowLength[i]; a++) {
-      GraphNum neighbour = row[a];
-      if (neighbour < 1 || neighbour > vertexCount) {
-        errorPrint("elimord: invalid neighbour in row (%d)", i + 1);
-        return 1;
-      }
-      if (neighbour == i + 1) {
-        errorPrint("elimord: loop in row (%d)", i + 1);
-        return 1;
-      }
-      if (mark[neighbour - 1] == i) {
-        errorPrint("elimord: repeated neighbour in row (%d)", i + 1);
-        return 1;
-      }
-      mark[neighbour - 1] = i;
-      transposedStart[neighbour]++;
-    }
-  }
-  for (GraphNum i = 0; i < vertexCount; i++) transposedStart[i + 1] += transposedStart[i];
-  // Fill the transposed rows, using transposedStart[j] as the insertion point
-  // of row j; afterwards entry j holds the end of row j, i.e. the start of row j + 1.
-  for (GraphNum i = 0; i < vertexCount; i++) {
-    if (rowLength[i] == 0) continue;
-    const GraphNum* row = adjacency + rowStart[i] - 1;
-    for (GraphNum a = 0; a < rowLength[i]; a++) transposed[transposedStart[row[a] - 1]++] = i + 1;
-  }
-  for (GraphNum i = vertexCount; i > 0; i--) transposedStart[i] = transposedStart[i - 1];
-  transposedStart[0] = 0;
-  for (GraphNum i = 0; i < vertexCount; i++) mark[i] = -1;
-  for (GraphNum i = 0; i < vertexCount; i++) {
-    const GraphNum* row = adjacency + (rowLength[i] > 0 ? rowStart[i] - 1 : 0);
-    for (GraphNum a = 0; a < rowLength[i]; a++) mark[row[a] - 1] = i;
-    bool symmetric = (transposedStart[i + 1] - transposedStart[i] == rowLength[i]);
-    for (GraphNum t = transposedStart[i]; symmetric && t < transposedStart[i + 1]; t++)
-      symmetric = (mark[transposed[t] - 1] == i);
-    if (!symmetric) {
-      errorPrint("elimord: edge missing in one of its rows (%d)", i + 1);
-      return 1;
-    }
-  }
-  return 0;
-}
 
 }  // namespace
 
@@ -177,20 +78,36 @@ int elimordOrderList(InterfaceOrder* order, Graph* graph, GraphNum listCount, co
 int elimordCoreStrat(GraphNum vertexCount, GraphNum nextFree, GraphNum* rowStart, const GraphNum* rowLength,
                      const GraphNum* adjacency, const GraphNum* vertexWeight, GraphNum* frontSize,
                      const char* strategy) {
-  if (elimordCheck(vertexCount, nextFree, rowStart, rowLength, adjacency, vertexWeight) != 0) return 1;
-
+  if (vertexCount < 0) {
+    errorPrint("elimord: invalid vertex count");
+    return 1;
+  }
   ScratchBlock rowEndBlock(memAlloc(static_cast<size_t>(vertexCount) * sizeof(GraphNum)));
   if (rowEndBlock == nullptr) {
     errorPrint("elimord: out of memory");
     return 1;
   }
   GraphNum* rowEnd = static_cast<GraphNum*>(rowEndBlock.get());
-  for (GraphNum i = 0; i < vertexCount; i++) rowEnd[i] = rowStart[i] + rowLength[i];
+  for (GraphNum i = 0; i < vertexCount; i++) {
+    const int64_t end = int64_t{rowStart[i]} + rowLength[i];
+    if (rowLength[i] < 0 || end > INT32_MAX) {
+      errorPrint("elimord: invalid row (%d)", i + 1);
+      return 1;
+    }
+    rowEnd[i] = static_cast<GraphNum>(end);
+  }
 
   Graph graph;
   graphInit(&graph);
   PLYXEN_graphBuild(reinterpret_cast<PLYXEN_Graph*>(&graph), 1, vertexCount, rowStart, rowEnd, vertexWeight,
                     nullptr, nextFree - 1, adjacency, nullptr);
+  // The ordering methods read the caller's arrays without bounds: refuse rows
+  // outside the adjacency array, neighbours out of range, loops, repeated
+  // neighbours, edges missing from one of their rows and weights below 1.
+  if (graphCheck(&graph) != 0) {
+    graphExit(&graph);
+    return 1;
+  }
 
   InterfaceOrder order;
   interfaceOrderInit(&order);

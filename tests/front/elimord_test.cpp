@@ -270,15 +270,18 @@ TEST(Elimord, RefusesInconsistentArrays) {
   };
   const Case cases[] = {
       {"ERROR: elimord: invalid vertex count", [](SolverArrays& a) { a.vertexCount = -1; }},
-      {"ERROR: elimord: invalid next free position", [](SolverArrays& a) { a.nextFree = 0; }},
+      {"ERROR: graphCheck: invalid arc count", [](SolverArrays& a) { a.nextFree = 0; }},
       {"ERROR: elimord: invalid row (2)", [](SolverArrays& a) { a.rowLength[1] = -1; }},
-      {"ERROR: elimord: invalid row (4)", [](SolverArrays& a) { a.rowLength[3] = 2; }},  // past the next free position
-      {"ERROR: elimord: invalid row (1)", [](SolverArrays& a) { a.rowStart[0] = 0; }},
-      {"ERROR: elimord: invalid neighbour in row (1)", [](SolverArrays& a) { a.adjacency[0] = 5; }},
-      {"ERROR: elimord: invalid neighbour in row (1)", [](SolverArrays& a) { a.adjacency[0] = 0; }},
-      {"ERROR: elimord: loop in row (1)", [](SolverArrays& a) { a.adjacency[0] = 1; }},
-      {"ERROR: elimord: repeated neighbour in row (2)", [](SolverArrays& a) { a.adjacency[2] = 1; }},
-      {"ERROR: elimord: edge missing in one of its rows (1)", [](SolverArrays& a) { a.adjacency[0] = 3; }},
+      {"ERROR: graphCheck: arcs of vertex 4 outside the arc array",
+       [](SolverArrays& a) { a.rowLength[3] = 2; }},  // past the next free position
+      {"ERROR: graphCheck: arcs of vertex 1 outside the arc array", [](SolverArrays& a) { a.rowStart[0] = 0; }},
+      {"ERROR: elimord: invalid row (1)", [](SolverArrays& a) { a.rowStart[0] = 2147483647; }},  // end overflows
+      {"ERROR: graphCheck: arc end out of range at vertex 1", [](SolverArrays& a) { a.adjacency[0] = 5; }},
+      {"ERROR: graphCheck: arc end out of range at vertex 1", [](SolverArrays& a) { a.adjacency[0] = 0; }},
+      {"ERROR: graphCheck: loop at vertex 1", [](SolverArrays& a) { a.adjacency[0] = 1; }},
+      {"ERROR: graphCheck: repeated arc from vertex 2 to vertex 1", [](SolverArrays& a) { a.adjacency[2] = 1; }},
+      {"ERROR: graphCheck: arc from vertex 2 to vertex 1 has no reverse arc",
+       [](SolverArrays& a) { a.adjacency[0] = 3; }},
   };
   for (const Case& c : cases) {
     SolverArrays arrays = good;
@@ -291,7 +294,7 @@ TEST(Elimord, RefusesInconsistentArrays) {
   ErrorCapture capture;
   AssemblyTree tree = runElimord(good, {1, 0, 2, 2});
   EXPECT_EQ(tree.status, 1);
-  EXPECT_EQ(capture.first(), "ERROR: elimord: invalid vertex weight (2)");
+  EXPECT_EQ(capture.first(), "ERROR: graphCheck: invalid vertex load at vertex 2");
 }
 
 // ---------------------------------------------------------------------------
