@@ -22,20 +22,15 @@ const StratParamBlock<BgraphBipartGgParam> bipartGgDefault = {{5}};
 const StratParamBlock<BgraphBipartGpParam> bipartGpDefault = {{5}};
 const StratParamBlock<BgraphBipartMlParam> bipartMlDefault = {{&stratEmpty, &stratEmpty, 100, 0.8}};
 
-template <class Function>
-StratMethodFunction method(Function function) {
-  return reinterpret_cast<StratMethodFunction>(function);
-}
-
 const StratMethod bipartMethods[] = {
-    {METHOD_BD, "b", method(bgraphBipartBd), &bipartBdDefault},
-    {METHOD_DF, "d", method(bgraphBipartDf), &bipartDfDefault},
-    {METHOD_EX, "x", method(bgraphBipartEx), nullptr},
-    {METHOD_FM, "f", method(bgraphBipartFm), &bipartFmDefault},
-    {METHOD_GG, "h", method(bgraphBipartGg), &bipartGgDefault},
-    {METHOD_GP, "g", method(bgraphBipartGp), &bipartGpDefault},
-    {METHOD_ML, "m", method(bgraphBipartMl), &bipartMlDefault},
-    {METHOD_ZR, "z", method(bgraphBipartZr), nullptr},
+    {METHOD_BD, "b", stratMethodFunction(bgraphBipartBd), &bipartBdDefault},
+    {METHOD_DF, "d", stratMethodFunction(bgraphBipartDf), &bipartDfDefault},
+    {METHOD_EX, "x", stratMethodFunction(bgraphBipartEx), nullptr},
+    {METHOD_FM, "f", stratMethodFunction(bgraphBipartFm), &bipartFmDefault},
+    {METHOD_GG, "h", stratMethodFunction(bgraphBipartGg), &bipartGgDefault},
+    {METHOD_GP, "g", stratMethodFunction(bgraphBipartGp), &bipartGpDefault},
+    {METHOD_ML, "m", stratMethodFunction(bgraphBipartMl), &bipartMlDefault},
+    {METHOD_ZR, "z", stratMethodFunction(bgraphBipartZr), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -79,6 +80,13 @@ void* memGroupRealloc(void* block, std::initializer_list<MemGroupEntry> entries)
 // Sets the array pointers inside an existing block with the same layout rule;
 // returns the address one past the last array.
 void* memGroupLayout(void* block, std::initializer_list<MemGroupEntry> entries);
+
+// Owner of a block from memAlloc or memGroupAlloc, for a method's own
+// scratch: every return path frees it.
+struct MemFreeDeleter {
+  void operator()(void* block) const { memFree(block); }
+};
+using ScratchBlock = std::unique_ptr<void, MemFreeDeleter>;
 
 // Frees a graph-style array whose stored address is shifted by base elements
 // (the allocation address is the stored address plus base).

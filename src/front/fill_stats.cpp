@@ -22,10 +22,6 @@
 
 namespace {
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
-using ScratchBlock = std::unique_ptr<void, MemFreeDeleter>;
 
 // Position of every vertex and vertex of every position, both from 0, after
 // checking that the permutation is one. Returns 0 or 1 after reporting.

@@ -24,9 +24,6 @@
 
 namespace {
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
 using ScratchArray = std::unique_ptr<GraphNum[], MemFreeDeleter>;
 
 ScratchArray scratchAlloc(size_t count) {

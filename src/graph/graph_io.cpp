@@ -53,9 +53,6 @@ class StreamLock {
   FILE* stream_;
 };
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
 
 // Ends a load that failed after its arrays were allocated: releases them and
 // clears the record again, so that no stale array address remains in it.

@@ -22,19 +22,14 @@ const StratParamBlock<KgraphMapFmParam> mapFmDefault = {{200, -1, 0.05}};
 const StratParamBlock<KgraphMapMlParam> mapMlDefault = {{&stratEmpty, &stratEmpty, 100, 0.8, 0}};
 const StratParamBlock<KgraphMapRbParam> mapRbDefault = {{1, 1, 4, 0.05, &stratEmpty}};
 
-template <class Function>
-StratMethodFunction method(Function function) {
-  return reinterpret_cast<StratMethodFunction>(function);
-}
-
 const StratMethod mapMethods[] = {
-    {METHOD_BD, "b", method(kgraphMapBd), &mapBdDefault},
-    {METHOD_CP, "c", method(kgraphMapCp), nullptr},
-    {METHOD_DF, "d", method(kgraphMapDf), &mapDfDefault},
-    {METHOD_EX, "x", method(kgraphMapEx), &mapExDefault},
-    {METHOD_FM, "f", method(kgraphMapFm), &mapFmDefault},
-    {METHOD_ML, "m", method(kgraphMapMl), &mapMlDefault},
-    {METHOD_RB, "r", method(kgraphMapRb), &mapRbDefault},
+    {METHOD_BD, "b", stratMethodFunction(kgraphMapBd), &mapBdDefault},
+    {METHOD_CP, "c", stratMethodFunction(kgraphMapCp), nullptr},
+    {METHOD_DF, "d", stratMethodFunction(kgraphMapDf), &mapDfDefault},
+    {METHOD_EX, "x", stratMethodFunction(kgraphMapEx), &mapExDefault},
+    {METHOD_FM, "f", stratMethodFunction(kgraphMapFm), &mapFmDefault},
+    {METHOD_ML, "m", stratMethodFunction(kgraphMapMl), &mapMlDefault},
+    {METHOD_RB, "r", stratMethodFunction(kgraphMapRb), &mapRbDefault},
     {-1, nullptr, nullptr, nullptr},
 };
 

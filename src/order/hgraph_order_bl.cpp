@@ -11,9 +11,6 @@
 
 namespace {
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
 using ScratchArray = std::unique_ptr<GraphNum[], MemFreeDeleter>;
 
 GraphNum* allocateEntries(size_t count) { return static_cast<GraphNum*>(memAlloc(count * sizeof(GraphNum))); }

@@ -13,10 +13,6 @@
 
 namespace {
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
-using ScratchBlock = std::unique_ptr<void, MemFreeDeleter>;
 
 // Open-addressing set of keys tagged with the owner of the set: a slot
 // belongs to the current set only when it carries its owner, so sets of

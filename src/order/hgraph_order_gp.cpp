@@ -16,9 +16,6 @@ struct GpVertex {
   GraphNum level;
 };
 
-struct MemFreeDeleter {
-  void operator()(void* block) const { memFree(block); }
-};
 
 }  // namespace
 
@@ -31,7 +28,7 @@ int hgraphOrderGp(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
 
   GraphNum* queue = nullptr;
   GpVertex* records = nullptr;
-  std::unique_ptr<void, MemFreeDeleter> block(
+  ScratchBlock block(
       memGroupAlloc({memEntry(queue, static_cast<size_t>(count) * sizeof(GraphNum)),
                      memEntry(records, static_cast<size_t>(count) * sizeof(GpVertex))}));
   if (block == nullptr) {

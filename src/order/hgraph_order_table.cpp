@@ -28,21 +28,16 @@ const StratParamBlock<HgraphOrderHxParam> orderHfDefault = {{1, 1000000, 0.08}};
 const StratParamBlock<HgraphOrderKpParam> orderKpDefault = {{1, &stratEmpty}};
 const StratParamBlock<HgraphOrderNdParam> orderNdDefault = {{&stratEmpty, &stratEmpty, &stratEmpty}};
 
-template <class Function>
-StratMethodFunction method(Function function) {
-  return reinterpret_cast<StratMethodFunction>(function);
-}
-
 const StratMethod orderMethods[] = {
-    {METHOD_BL, "b", method(hgraphOrderBl), &orderBlDefault},
-    {METHOD_CC, "o", method(hgraphOrderCc), &orderCcDefault},
-    {METHOD_CP, "c", method(hgraphOrderCp), &orderCpDefault},
-    {METHOD_GP, "g", method(hgraphOrderGp), &orderGpDefault},
-    {METHOD_HD, "d", method(hgraphOrderHd), &orderHdDefault},
-    {METHOD_HF, "f", method(hgraphOrderHf), &orderHfDefault},
-    {METHOD_KP, "k", method(hgraphOrderKp), &orderKpDefault},
-    {METHOD_ND, "n", method(hgraphOrderNd), &orderNdDefault},
-    {METHOD_SIMPLE, "s", method(hgraphOrderSimple), nullptr},
+    {METHOD_BL, "b", stratMethodFunction(hgraphOrderBl), &orderBlDefault},
+    {METHOD_CC, "o", stratMethodFunction(hgraphOrderCc), &orderCcDefault},
+    {METHOD_CP, "c", stratMethodFunction(hgraphOrderCp), &orderCpDefault},
+    {METHOD_GP, "g", stratMethodFunction(hgraphOrderGp), &orderGpDefault},
+    {METHOD_HD, "d", stratMethodFunction(hgraphOrderHd), &orderHdDefault},
+    {METHOD_HF, "f", stratMethodFunction(hgraphOrderHf), &orderHfDefault},
+    {METHOD_KP, "k", stratMethodFunction(hgraphOrderKp), &orderKpDefault},
+    {METHOD_ND, "n", stratMethodFunction(hgraphOrderNd), &orderNdDefault},
+    {METHOD_SIMPLE, "s", stratMethodFunction(hgraphOrderSimple), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 

@@ -121,6 +121,12 @@ union StratParamBlock {
   static_assert(sizeof(Parameters) <= STRAT_PARAM_BLOCK_SIZE, "parameter block too large");
 };
 
+// A method's entry point in the generic form kept by the tables.
+template <class Function>
+StratMethodFunction stratMethodFunction(Function function) {
+  return reinterpret_cast<StratMethodFunction>(function);
+}
+
 // Table entry builders: a parameter at its field in a default block, and a
 // test variable at its field in a template graph object.
 template <class Block, class Field>

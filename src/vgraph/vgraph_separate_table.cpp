@@ -24,20 +24,15 @@ const StratParamBlock<VgraphSeparateGgParam> separateGgDefault = {{5}};
 const StratParamBlock<VgraphSeparateGpParam> separateGpDefault = {{9}};
 const StratParamBlock<VgraphSeparateMlParam> separateMlDefault = {{&stratEmpty, &stratEmpty, 0, 100, 0.8}};
 
-template <class Function>
-StratMethodFunction method(Function function) {
-  return reinterpret_cast<StratMethodFunction>(function);
-}
-
 const StratMethod separateMethods[] = {
-    {METHOD_BD, "b", method(vgraphSeparateBd), &separateBdDefault},
-    {METHOD_ES, "e", method(vgraphSeparateEs), &separateEsDefault},
-    {METHOD_FM, "f", method(vgraphSeparateFm), &separateFmDefault},
-    {METHOD_GG, "h", method(vgraphSeparateGg), &separateGgDefault},
-    {METHOD_GP, "g", method(vgraphSeparateGp), &separateGpDefault},
-    {METHOD_ML, "m", method(vgraphSeparateMl), &separateMlDefault},
-    {METHOD_VW, "v", method(vgraphSeparateVw), nullptr},
-    {METHOD_ZR, "z", method(vgraphSeparateZr), nullptr},
+    {METHOD_BD, "b", stratMethodFunction(vgraphSeparateBd), &separateBdDefault},
+    {METHOD_ES, "e", stratMethodFunction(vgraphSeparateEs), &separateEsDefault},
+    {METHOD_FM, "f", stratMethodFunction(vgraphSeparateFm), &separateFmDefault},
+    {METHOD_GG, "h", stratMethodFunction(vgraphSeparateGg), &separateGgDefault},
+    {METHOD_GP, "g", stratMethodFunction(vgraphSeparateGp), &separateGpDefault},
+    {METHOD_ML, "m", stratMethodFunction(vgraphSeparateMl), &separateMlDefault},
+    {METHOD_VW, "v", stratMethodFunction(vgraphSeparateVw), nullptr},
+    {METHOD_ZR, "z", stratMethodFunction(vgraphSeparateZr), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 
