@@ -1,5 +1,6 @@
 // One coarsening step: matching in a scrambled block order, coarse vertex
-// numbering, and the coarse graph built with a neighbour hash table.
+// numbering, and the coarse graph built with a map from coarse vertices to
+// the arcs of the coarse vertex being built.
 //
 // The matching has eight variants (vertex loads or not, arc loads or not,
 // constraints or not); each is one instance of the walk template below, so
@@ -139,16 +140,6 @@ constexpr MatchFunction matchFunctions[8] = {
     matchGraph<true, false, true>,   matchGraph<true, true, true>,
 };
 
-// One entry of the neighbour hash table: the coarse vertex being built when
-// the entry was filled, a neighbour of it, and the coarse arc between them.
-// An entry whose owner is not the vertex being built counts as free, so the
-// table is never cleared between coarse vertices.
-struct NeighbourSlot {
-  GraphNum owner;
-  GraphNum neighbour;
-  GraphNum arc;
-};
-
 // The coarse arrays being filled, addressed from base.
 struct CoarseArrays {
   GraphNum* edgeBegin;
@@ -164,7 +155,7 @@ struct CoarseArrays {
 // load sum and the degree bound of coarse.
 template <bool VertexLoads, bool EdgeLoads>
 void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, const GraphNum* mate,
-                 NeighbourSlot* slots, uint32_t slotMask) {
+                 GraphNum* arcTo) {
   const GraphNum* fineBegin = fine->edgeBegin;
   const GraphNum* fineEnd = fine->edgeEnd;
   const GraphNum* fineTarget = fine->edgeTarget;
@@ -176,7 +167,8 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
   GraphNum maxDegree = 0;
   GraphNum arc = coarse->base;
   for (GraphNum c = coarse->base; c < coarse->vertexEnd; c++) {
-    arrays.edgeBegin[c] = arc;
+    const GraphNum arcStart = arc;
+    arrays.edgeBegin[c] = arcStart;
     const MultinodePair& pair = arrays.multinodes[c];
     GraphNum memberCount = pair.vertex[1] != pair.vertex[0] ? 2 : 1;
     // First gather the coarse ends of all fine arcs of the multinode into
@@ -192,7 +184,10 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
       for (GraphNum e = fineBegin[f], end = fineEnd[f]; e < end; e++) coarseTarget[gathered++] = mate[fineTarget[e]];
     }
     // Then merge them; the arc being written never passes the gathered end
-    // being read, as each gathered end yields at most one coarse arc.
+    // being read, as each gathered end yields at most one coarse arc. An
+    // end d already has an arc of c exactly when arcTo[d] lies in c's run
+    // of arcs, at or after arcStart: older values belong to earlier coarse
+    // vertices, whose arcs all come before.
     GraphNum read = arc;
     for (GraphNum member = 0; member < memberCount; member++) {
       GraphNum f = pair.vertex[member];
@@ -203,26 +198,19 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
           edgeLoadSum -= arcLoad;
           continue;
         }
-        for (uint32_t slot = (static_cast<uint32_t>(d) * 1049u) & slotMask;; slot = (slot + 1) & slotMask) {
-          NeighbourSlot& entry = slots[slot];
-          if (entry.owner != c) {  // free: first fine arc towards d
-            entry.owner = c;
-            entry.neighbour = d;
-            entry.arc = arc;
-            coarseTarget[arc] = d;
-            coarseArcLoad[arc] = arcLoad;
-            arc++;
-            break;
-          }
-          if (entry.neighbour == d) {
-            coarseArcLoad[entry.arc] += arcLoad;
-            break;
-          }
+        const GraphNum existing = arcTo[d];
+        if (existing >= arcStart) {
+          coarseArcLoad[existing] += arcLoad;
+        } else {  // first fine arc towards d
+          arcTo[d] = arc;
+          coarseTarget[arc] = d;
+          coarseArcLoad[arc] = arcLoad;
+          arc++;
         }
       }
     }
     arrays.vertexLoad[c] = load;
-    if (arc - arrays.edgeBegin[c] > maxDegree) maxDegree = arc - arrays.edgeBegin[c];
+    if (arc - arcStart > maxDegree) maxDegree = arc - arcStart;
   }
   arrays.edgeBegin[coarse->vertexEnd] = arc;
   coarse->arcCount = arc - coarse->base;
@@ -230,8 +218,7 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
   coarse->maxDegree = maxDegree;
 }
 
-typedef void (*CoarsenArcsFunction)(const Graph*, Graph*, const CoarseArrays&, const GraphNum*, NeighbourSlot*,
-                                    uint32_t);
+typedef void (*CoarsenArcsFunction)(const Graph*, Graph*, const CoarseArrays&, const GraphNum*, GraphNum*);
 
 constexpr CoarsenArcsFunction coarsenArcsFunctions[4] = {
     coarsenArcs<false, false>, coarsenArcs<false, true>, coarsenArcs<true, false>, coarsenArcs<true, true>};
@@ -313,20 +300,17 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
     return 1;
   }
 
-  // Neighbour hash table: 2^(k+2) slots where 2^k - 1 (k >= 5) is the
-  // smallest such number not below maxDegree, so at least twice as many
-  // slots as a coarse vertex can have neighbours.
-  int hashBits = 5;
-  while ((int64_t{1} << hashBits) - 1 < fine->maxDegree) hashBits++;
-  size_t slotCount = size_t{1} << (hashBits + 2);
-  NeighbourSlot* slots = static_cast<NeighbourSlot*>(memAlloc(slotCount * sizeof(NeighbourSlot)));
-  if (slots == nullptr) {
+  // The coarse arc from the coarse vertex being built to each coarse
+  // vertex, indexed by coarse vertex; -1 lies below every arc index, so at
+  // first no coarse vertex has an arc.
+  GraphNum* arcToBlock = static_cast<GraphNum*>(memAlloc(numBytes(coarseCount)));
+  if (arcToBlock == nullptr) {
     errorPrint("graphCoarsen3: out of memory (2)");
     memFree(block);
     memFree(mateBlock);
     return 1;
   }
-  std::memset(slots, 0xFF, slotCount * sizeof(NeighbourSlot));  // every field -1
+  std::memset(arcToBlock, 0xFF, numBytes(coarseCount));  // every entry -1
 
   // Coarse numbering in increasing order of the smaller fine vertex; mate
   // becomes the fine-to-coarse map. A coarse number never exceeds the
@@ -357,8 +341,8 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
   arrays.edgeTarget = targetBlock - base;
   arrays.edgeLoad = arcLoadBlock - base;
   coarsenArcsFunctions[(fine->vertexLoad != nullptr ? 2 : 0) + (fine->edgeLoad != nullptr ? 1 : 0)](
-      fine, &result, arrays, mate, slots, static_cast<uint32_t>(slotCount - 1));
-  memFree(slots);
+      fine, &result, arrays, mate, arcToBlock - base);
+  memFree(arcToBlock);
   memFree(mateBlock);
 
   // Shrink the block to the coarse arc count: the loads move down behind
