@@ -4,10 +4,14 @@
 // applied tentatively and rolled back to the best state met, and passes
 // repeat while they improve.
 //
-// All work happens in an open-addressing hash table of vertex entries that
-// holds the separator vertices and the vertices that the moves reach: the
-// work is proportional to the separator's neighbourhood, not to the graph,
-// and the separation graph is written once at the end.
+// The entries of the vertices that the moves reach live in an
+// open-addressing hash table, whose slot order decides the order of the
+// separator written back and of the re-filing after a resize. Looking
+// entries up goes through two arrays indexed by vertex instead of probing:
+// the slot of each vertex's entry and the tentative part of every vertex
+// (its part in the separation graph while it has no entry), so that the
+// common tests of the move loop read one byte next to the neighbours' own
+// data. The separation graph is written once at the end.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -77,11 +81,16 @@ struct FmContext {
   const GraphNum* vertexLoad;
   const uint8_t* parts;
 
-  void* block;  // hash table, its key and part arrays, and the undo log
+  void* block;  // hash table, its key array and the undo log
   FmEntry* hash;
-  GraphNum* keys;      // vertex of each slot, -1 when empty: probing reads only this array
-  int8_t* slotParts;   // tentative part (0, 1 or 2) of the entry of each slot
+  GraphNum* keys;  // vertex of each slot, -1 when empty: probing reads only this array
   FmUndo* undo;
+  // Indexed by vertex (addressed from base): the slot of the vertex's entry
+  // or -1, and its tentative part (0, 1 or 2). A vertex without entry keeps
+  // its part of the separation graph, 0 or 1: every separator vertex has an
+  // entry from the start.
+  GraphNum* vertexSlot;
+  int8_t* vertexPart;
   GraphNum hashSize;
   GraphNum hashMask;
   GraphNum hashCount;  // entries in the table
@@ -93,14 +102,6 @@ struct FmContext {
 
   GraphNum loadOf(GraphNum vertex) const { return (vertexLoad != nullptr) ? vertexLoad[vertex] : 1; }
 
-  // The slot of a vertex, or -1.
-  GraphNum find(GraphNum vertex) const {
-    for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
-      const GraphNum key = keys[slot];
-      if (key == vertex) return slot;
-      if (key == -1) return -1;
-    }
-  }
   GraphNum slotOf(const FmEntry* entry) const { return static_cast<GraphNum>(entry - hash); }
   // A new entry for a vertex known to have none, in the first free slot of
   // its probe sequence; returns its slot.
@@ -108,7 +109,8 @@ struct FmContext {
     GraphNum slot = fmHome(vertex, hashMask);
     while (keys[slot] != -1) slot = (slot + 1) & hashMask;
     keys[slot] = vertex;
-    slotParts[slot] = static_cast<int8_t>(part);
+    vertexSlot[vertex] = slot;
+    vertexPart[vertex] = static_cast<int8_t>(part);
     FmEntry* entry = &hash[slot];
     entry->target0 = 0;
     entry->target1 = 1;
@@ -126,7 +128,7 @@ struct FmContext {
     if (entry->stamp == commit) return;
     FmUndo& record = undo[undoCount++];
     record.slot = slot;
-    record.part = slotParts[slot];
+    record.part = vertexPart[entry->vertex];
     record.gain[0] = entry->gain[0];
     record.gain[1] = entry->gain[1];
     entry->stamp = commit;
@@ -190,11 +192,9 @@ int FmContext::resize() {
   const GraphNum newSize = oldSize * 2;
   FmEntry* newHash;
   GraphNum* newKeys;
-  int8_t* newParts;
   FmUndo* newUndo;
   void* newBlock = memGroupRealloc(block, {memEntry(newHash, static_cast<size_t>(newSize) * sizeof(FmEntry)),
                                            memEntry(newKeys, static_cast<size_t>(newSize) * sizeof(GraphNum)),
-                                           memEntry(newParts, static_cast<size_t>(newSize) * sizeof(int8_t)),
                                            memEntry(newUndo, static_cast<size_t>(newSize) * sizeof(FmUndo))});
   if (newBlock == nullptr) {
     errorPrint("vgraphSeparateFmResize: out of memory");
@@ -204,15 +204,12 @@ int FmContext::resize() {
   // sizes are at least 512) move behind the new one, the furthest first,
   // before the new half of the table is filled.
   GraphNum* oldKeys = reinterpret_cast<GraphNum*>(newHash + oldSize);
-  int8_t* oldParts = reinterpret_cast<int8_t*>(oldKeys + oldSize);
-  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(oldParts + oldSize);
+  FmUndo* oldUndo = reinterpret_cast<FmUndo*>(oldKeys + oldSize);
   memmove(newUndo, oldUndo, static_cast<size_t>(undoCount) * sizeof(FmUndo));
-  memmove(newParts, oldParts, static_cast<size_t>(oldSize) * sizeof(int8_t));
   memmove(newKeys, oldKeys, static_cast<size_t>(oldSize) * sizeof(GraphNum));
   block = newBlock;
   hash = newHash;
   keys = newKeys;
-  slotParts = newParts;
   undo = newUndo;
   for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = keys[undo[index].slot];
   memset(keys + oldSize, 0xFF, static_cast<size_t>(oldSize) * sizeof(GraphNum));
@@ -228,7 +225,7 @@ int FmContext::resize() {
       if (keys[probe] == -1) {
         hash[probe] = hash[slot];
         keys[probe] = vertex;
-        slotParts[probe] = slotParts[slot];
+        vertexSlot[vertex] = probe;
         keys[slot] = -1;
         hash[slot].vertex = -1;
         hash[slot].stamp = -1;
@@ -249,7 +246,7 @@ int FmContext::resize() {
     else if (entry->state == FM_LOCKED)
       lock(entry);
   }
-  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = find(undo[index].slot);
+  for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = vertexSlot[undo[index].slot];
   return 0;
 }
 
@@ -288,17 +285,26 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   GraphNum hashSize = 512;
   while (hashSize < bound) hashSize *= 2;
 
+  const size_t vertexCount = static_cast<size_t>(core.vertexCount);
   context.table = gainTableInit(2147483646, 4);
+  void* vertexBlock = nullptr;
   if (context.table != nullptr)
     context.block = memGroupAlloc({memEntry(context.hash, static_cast<size_t>(hashSize) * sizeof(FmEntry)),
                                    memEntry(context.keys, static_cast<size_t>(hashSize) * sizeof(GraphNum)),
-                                   memEntry(context.slotParts, static_cast<size_t>(hashSize) * sizeof(int8_t)),
                                    memEntry(context.undo, static_cast<size_t>(hashSize) * sizeof(FmUndo))});
-  if (context.block == nullptr) {
+  if (context.block != nullptr)
+    vertexBlock = memGroupAlloc({memEntry(context.vertexSlot, vertexCount * sizeof(GraphNum)),
+                                 memEntry(context.vertexPart, vertexCount * sizeof(int8_t))});
+  if (vertexBlock == nullptr) {
     errorPrint("vgraphSeparateFm: out of memory (1)");
+    if (context.block != nullptr) memFree(context.block);
     if (context.table != nullptr) gainTableExit(context.table);
     return 1;
   }
+  memset(context.vertexSlot, 0xFF, vertexCount * sizeof(GraphNum));  // no vertex has an entry yet
+  memcpy(context.vertexPart, graph->parts + core.base, vertexCount);
+  context.vertexSlot -= core.base;
+  context.vertexPart -= core.base;
   // An empty slot is one whose key is -1; an entry's fields are all set
   // when it is created, so only the keys need clearing.
   memset(context.keys, 0xFF, static_cast<size_t>(hashSize) * sizeof(GraphNum));
@@ -335,7 +341,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
     for (GraphNum index = context.undoCount - 1; index >= 0; index--) {
       const FmUndo& record = context.undo[index];
       FmEntry* entry = &context.hash[record.slot];
-      context.slotParts[record.slot] = static_cast<int8_t>(record.part);
+      context.vertexPart[entry->vertex] = static_cast<int8_t>(record.part);
       entry->gain[0] = record.gain[0];
       entry->gain[1] = record.gain[1];
       if (entry->state == FM_FILED) {
@@ -350,7 +356,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       while (link != &context.lockHead) {
         GainLink* next = link->next;
         FmEntry* entry = fmLinkEntry(link, 1);
-        if (context.slotParts[context.slotOf(entry)] == 2)
+        if (context.vertexPart[entry->vertex] == 2)
           context.file(entry);
         else
           entry->state = FM_FREE;
@@ -411,33 +417,23 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       moved->state = FM_MOVING;
       context.saveUndo(movedSlot);
 
-      // The table does not move before the resize check below: look slots
-      // up through local copies that stores into entries cannot alias.
-      const GraphNum* const keys = context.keys;
-      int8_t* const slotParts = context.slotParts;
+      // The table does not move before the resize check below: reach the
+      // entries through local copies that stores into entries cannot alias.
+      const GraphNum* const vertexSlot = context.vertexSlot;
+      int8_t* const vertexPart = context.vertexPart;
       FmEntry* const hash = context.hash;
-      const GraphNum hashMask = context.hashMask;
-      auto find = [keys, hashMask](GraphNum vertex) -> GraphNum {
-        for (GraphNum slot = fmHome(vertex, hashMask);; slot = (slot + 1) & hashMask) {
-          const GraphNum key = keys[slot];
-          if (key == vertex) return slot;
-          if (key == -1) return -1;
-        }
-      };
       for (GraphNum edge = edgeBegin[movedVertex], edgeStop = edgeEnd[movedVertex]; edge < edgeStop; edge++) {
         const GraphNum neighbour = edgeTarget[edge];
-        GraphNum slot = find(neighbour);
-        if (slot < 0) {
-          if (parts[neighbour] != otherPart) continue;
-          slot = context.create(neighbour, otherPart);
-        }
-        const int part = slotParts[slot];
+        const int part = vertexPart[neighbour];
+        if (part == toPart) continue;  // stays where it is, with or without entry
+        GraphNum slot = vertexSlot[neighbour];
+        if (slot < 0) slot = context.create(neighbour, otherPart);  // in otherPart, as it has no entry
         FmEntry* entry = &hash[slot];
         if (part == 2) {  // moving it to otherPart would now pull the moved vertex in
           context.saveUndo(slot);
           entry->gain[otherPart] += movedLoad;
           context.refile(entry);
-        } else if (part == otherPart) {  // pulled into the separator
+        } else {  // in otherPart: pulled into the separator
           if (entry->stamp != context.commit) {
             FmUndo& record = context.undo[context.undoCount++];
             record.slot = slot;
@@ -445,16 +441,16 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
             record.gain[0] = record.gain[1] = 0;
             entry->stamp = context.commit;
           }
-          slotParts[slot] = 2;
+          vertexPart[neighbour] = 2;
           entry->gain[otherPart] = movedLoad + entry->negLoad;
           GraphNum gainToPart = entry->negLoad;
           for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
             const GraphNum second = edgeTarget[edge2];
-            const GraphNum secondSlot = find(second);
-            if ((secondSlot < 0) || (slotParts[secondSlot] != 2)) {
+            if (vertexPart[second] != 2) {
               gainToPart += context.loadOf(second);
               continue;
             }
+            const GraphNum secondSlot = vertexSlot[second];
             FmEntry* secondEntry = &hash[secondSlot];
             context.saveUndo(secondSlot);
             secondEntry->gain[toPart] += entry->negLoad;  // moving it to toPart no longer pulls this one in
@@ -468,7 +464,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
           context.pushChain(entry);
         }
       }
-      slotParts[movedSlot] = static_cast<int8_t>(toPart);
+      vertexPart[movedVertex] = static_cast<int8_t>(toPart);
       moved->state = FM_LOCKED;
 
       while (context.chain != nullptr) {
@@ -486,6 +482,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       if (context.hashCount >= context.hashSize / 4) {
         if (context.resize() != 0) {
           errorPrint("vgraphSeparateFm: out of memory (2)");
+          memFree(vertexBlock);
           memFree(context.block);
           gainTableExit(context.table);
           return 1;
@@ -535,21 +532,21 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   // parts back; the separator is listed in slot order.
   for (GraphNum index = context.undoCount - 1; index >= 0; index--) {
     const FmUndo& record = context.undo[index];
-    context.slotParts[record.slot] = static_cast<int8_t>(record.part);
+    context.vertexPart[context.hash[record.slot].vertex] = static_cast<int8_t>(record.part);
   }
   GraphNum frontierCount = 0;
   GraphNum part1Change = 0;
   uint8_t* writeParts = graph->parts;
   for (GraphNum slot = 0; slot < context.hashSize; slot++) {
-    if (context.keys[slot] == -1) continue;
-    const FmEntry& entry = context.hash[slot];
-    const int part = context.slotParts[slot];
-    const int oldPart = writeParts[entry.vertex];
+    const GraphNum vertex = context.keys[slot];
+    if (vertex == -1) continue;
+    const int part = context.vertexPart[vertex];
+    const int oldPart = writeParts[vertex];
     if (part != oldPart) {
-      writeParts[entry.vertex] = static_cast<uint8_t>(part);
+      writeParts[vertex] = static_cast<uint8_t>(part);
       part1Change += (part == 1) - (oldPart == 1);
     }
-    if (part == 2) graph->frontier[frontierCount++] = entry.vertex;
+    if (part == 2) graph->frontier[frontierCount++] = vertex;
   }
   graph->partLoad[2] = bestSeparatorLoad;
   graph->loadDelta = bestDelta;
@@ -559,6 +556,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   graph->partSize[1] += part1Change;
   graph->partSize[0] = core.vertexCount - graph->partSize[1] - frontierCount;
 
+  memFree(vertexBlock);
   memFree(context.block);
   gainTableExit(context.table);
   return 0;
