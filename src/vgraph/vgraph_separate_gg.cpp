@@ -2,6 +2,9 @@
 // seed one vertex at a time, always taking the separator vertex whose move
 // adds the least separator load, until part 1 holds about half the load;
 // the best of several passes is kept.
+#include <cstdint>
+#include <cstring>
+
 #include "graph/gain.h"
 #include "vgraph/vgraph_separate_methods.h"
 
@@ -10,25 +13,28 @@ namespace {
 // Vertex states. A separator vertex is either waiting to be filed (its
 // link's prev word then chains it to the other waiting vertices) or filed in
 // the gain table.
-enum : int {
+enum : uint8_t {
   GROW_PART0 = 0,    // still in part 0
   GROW_PART1 = 1,    // moved to part 1
   GROW_WAITING = 2,  // just entered the separator, not yet filed
   GROW_FILED = 3,    // in the separator and filed in the gain table
 };
 
-struct GrowVertex {
-  GainLink link;  // filed under gain while the vertex is GROW_FILED
-  GraphNum gain;  // separator load added by moving this separator vertex to part 1
-  int state;
+// The per-vertex arrays of one call, addressed from base. The states and
+// gains are apart from the links, so that the scans of the neighbourhoods,
+// which read only states and loads, stay within few cache lines.
+struct GrowArrays {
+  uint8_t* state;
+  GraphNum* gain;   // separator load added by moving a separator vertex to part 1
+  GainLink* link;   // filed under gain while the vertex is GROW_FILED
 };
 
-inline GrowVertex* growVertexOf(GainLink* link) { return reinterpret_cast<GrowVertex*>(link); }
-
-}  // namespace
-
-int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
-  const GraphNum passCount = static_cast<const VgraphSeparateGgParam*>(parameters)->pass;
+// The growing passes, for graphs with vertex loads (the coarse and band
+// graphs that the method is meant for) or without them (every load 1).
+// Returns 0, or 1 when the permutation cannot be allocated (reported).
+template <bool VertexLoads>
+int growPasses(Vgraph* graph, GraphNum passCount, GainTable* table, const GrowArrays& arrays,
+               GraphNum*& permutation) {
   const Graph& core = graph->graph;
   const GraphNum base = core.base;
   const GraphNum vertexCount = core.vertexCount;
@@ -37,34 +43,25 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
   const GraphNum* edgeTarget = core.edgeTarget;
   const GraphNum* vertexLoad = core.vertexLoad;
   uint8_t* parts = graph->parts;
+  uint8_t* state = arrays.state;
+  GraphNum* gainOf = arrays.gain;
+  GainLink* links = arrays.link;
 
-  GainTable* table = gainTableInit(1024, 4);
-  GrowVertex* vertices = (table != nullptr)
-                             ? static_cast<GrowVertex*>(memAlloc(static_cast<size_t>(vertexCount) * sizeof(GrowVertex)))
-                             : nullptr;
-  if (vertices == nullptr) {
-    errorPrint("vgraphSeparateGg: out of memory (1)");
-    if (table != nullptr) gainTableExit(table);
-    return 1;
-  }
-  vertices -= base;
-  GraphNum* permutation = nullptr;  // made on first need, kept for the call
-
-  auto loadOf = [vertexLoad](GraphNum vertex) { return (vertexLoad != nullptr) ? vertexLoad[vertex] : 1; };
-  GrowVertex* waiting = nullptr;  // head of the chain of waiting vertices
-  auto makeWaiting = [&waiting](GrowVertex* record) {
-    record->state = GROW_WAITING;
-    record->link.prev = reinterpret_cast<GainLink*>(waiting);
-    waiting = record;
+  auto loadOf = [vertexLoad](GraphNum vertex) -> GraphNum { return VertexLoads ? vertexLoad[vertex] : 1; };
+  GraphNum waiting = -1;  // head of the chain of waiting vertices, -1 when empty
+  // The chain runs through the link's prev word, holding vertex numbers.
+  auto makeWaiting = [&](GraphNum vertex) {
+    state[vertex] = GROW_WAITING;
+    links[vertex].prev = reinterpret_cast<GainLink*>(static_cast<intptr_t>(waiting));
+    waiting = vertex;
   };
 
   GraphNum bestSeparatorLoad = 0;
   GraphNum bestDelta = 0;
   for (GraphNum pass = 1; (pass <= passCount) && (vertexCount > 0); pass++) {
-    for (GraphNum vertex = base; vertex < core.vertexEnd; vertex++) {
-      vertices[vertex].state = GROW_PART0;
-      vertices[vertex].gain = 0;
-    }
+    // Gains need no reset: a vertex gets its gain when it joins the
+    // separator, and only separator gains are read.
+    memset(state + base, GROW_PART0, static_cast<size_t>(vertexCount));
     gainTableClear(table);
     GraphNum delta = core.vertexLoadSum;  // load of part 0 minus load of part 1
     GraphNum separatorLoad = 0;
@@ -74,63 +71,62 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
     while (true) {
       // The seed enters the separator. Its link points to itself, so that
       // taking it out of the table, where it never was, is harmless.
-      GrowVertex* seedRecord = &vertices[seed];
-      seedRecord->link.next = seedRecord->link.prev = &seedRecord->link;
-      seedRecord->state = GROW_FILED;
+      GainLink* seedLink = &links[seed];
+      seedLink->next = seedLink->prev = seedLink;
+      state[seed] = GROW_FILED;
       GraphNum seedGain = -loadOf(seed);
       for (GraphNum edge = edgeBegin[seed]; edge < edgeEnd[seed]; edge++) seedGain += loadOf(edgeTarget[edge]);
-      seedRecord->gain = seedGain;
+      gainOf[seed] = seedGain;
       delta -= loadOf(seed);
       separatorLoad += loadOf(seed);
 
       bool passEnded = false;
-      GainLink* candidate = &seedRecord->link;
+      GainLink* candidate = seedLink;
       while (candidate != nullptr) {
-        GrowVertex* record = growVertexOf(candidate);
-        const GraphNum vertex = static_cast<GraphNum>(record - vertices);
+        const GraphNum vertex = static_cast<GraphNum>(candidate - links);
         const GraphNum load = loadOf(vertex);
         if (abs(delta - load) > delta) {  // part 1 would outweigh part 0 by more than now
           passEnded = true;
           break;
         }
         gainTableRemove(candidate);
-        record->state = GROW_PART1;
-        delta -= 2 * load + record->gain;
-        separatorLoad += record->gain;
+        state[vertex] = GROW_PART1;
+        delta -= 2 * load + gainOf[vertex];
+        separatorLoad += gainOf[vertex];
 
         // The part-0 neighbours of the vertex join the separator; the gains
         // of the separator vertices next to them drop, as they no longer
         // feed them.
         for (GraphNum edge = edgeBegin[vertex], edgeStop = edgeEnd[vertex]; edge < edgeStop; edge++) {
           const GraphNum neighbour = edgeTarget[edge];
-          GrowVertex* neighbourRecord = &vertices[neighbour];
-          if (neighbourRecord->state != GROW_PART0) continue;
-          makeWaiting(neighbourRecord);
+          if (state[neighbour] != GROW_PART0) continue;
+          makeWaiting(neighbour);
           const GraphNum neighbourLoad = loadOf(neighbour);
           GraphNum gain = -neighbourLoad;
           // The neighbours of a part-0 vertex are in part 0 or in the
-          // separator, but for the vertex just moved to part 1.
+          // separator, but for the vertex just moved to part 1. The sums
+          // are taken without branches on the state: a part-0 neighbour
+          // adds its load, a separator one loses neighbourLoad of its gain
+          // (gains outside the separator are never read, so they may take
+          // the same subtraction).
           for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
             const GraphNum second = edgeTarget[edge2];
-            GrowVertex* secondRecord = &vertices[second];
-            const int state = secondRecord->state;
-            if (state == GROW_PART0) {
-              gain += loadOf(second);
-              continue;
-            }
-            if (state == GROW_PART1) continue;
-            secondRecord->gain -= neighbourLoad;
-            if (state == GROW_FILED) {
-              gainTableRemove(&secondRecord->link);
-              makeWaiting(secondRecord);
+            const GraphNum secondState = state[second];
+            const GraphNum part0Mask = -static_cast<GraphNum>(secondState == GROW_PART0);
+            const GraphNum separatorMask = -(secondState >> 1);  // states 2 and 3
+            gain += loadOf(second) & part0Mask;
+            gainOf[second] -= neighbourLoad & separatorMask;
+            if (secondState == GROW_FILED) {
+              gainTableRemove(&links[second]);
+              makeWaiting(second);
             }
           }
-          neighbourRecord->gain = gain;
+          gainOf[neighbour] = gain;
         }
-        while (waiting != nullptr) {  // most recently chained first
-          GrowVertex* next = reinterpret_cast<GrowVertex*>(waiting->link.prev);
-          waiting->state = GROW_FILED;
-          gainTableAdd(table, &waiting->link, waiting->gain);
+        while (waiting >= 0) {  // most recently chained first
+          const GraphNum next = static_cast<GraphNum>(reinterpret_cast<intptr_t>(links[waiting].prev));
+          state[waiting] = GROW_FILED;
+          gainTableAdd(table, &links[waiting], gainOf[waiting]);
           waiting = next;
         }
         candidate = gainTableFirst(table);
@@ -144,8 +140,6 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
           permutation = static_cast<GraphNum*>(memAlloc(static_cast<size_t>(vertexCount) * sizeof(GraphNum)));
           if (permutation == nullptr) {
             errorPrint("vgraphSeparateGg: out of memory (2)");
-            memFree(vertices + base);
-            gainTableExit(table);
             return 1;
           }
         }
@@ -153,7 +147,7 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
         intShuffle(permutation, vertexCount);
         permutationNext = 0;
       }
-      while ((permutationNext < vertexCount) && (vertices[permutation[permutationNext]].state != GROW_PART0))
+      while ((permutationNext < vertexCount) && (state[permutation[permutationNext]] != GROW_PART0))
         permutationNext++;
       if (permutationNext >= vertexCount) break;
       seed = permutation[permutationNext++];
@@ -166,14 +160,50 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
       graph->partLoad[2] = separatorLoad;
       graph->loadDelta = delta;
       for (GraphNum vertex = base; vertex < core.vertexEnd; vertex++) {
-        const int state = vertices[vertex].state;
-        parts[vertex] = static_cast<uint8_t>((state <= GROW_PART1) ? state : 2);
+        const uint8_t vertexState = state[vertex];
+        parts[vertex] = (vertexState <= GROW_PART1) ? vertexState : 2;
       }
     }
   }
+  return 0;
+}
+
+}  // namespace
+
+int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
+  const GraphNum passCount = static_cast<const VgraphSeparateGgParam*>(parameters)->pass;
+  const Graph& core = graph->graph;
+  const GraphNum base = core.base;
+  const GraphNum vertexCount = core.vertexCount;
+  uint8_t* parts = graph->parts;
+
+  GainTable* table = gainTableInit(1024, 4);
+  GrowArrays arrays = {};
+  void* block = nullptr;
+  if (table != nullptr)
+    block = memGroupAlloc({memEntry(arrays.link, static_cast<size_t>(vertexCount) * sizeof(GainLink)),
+                           memEntry(arrays.gain, static_cast<size_t>(vertexCount) * sizeof(GraphNum)),
+                           memEntry(arrays.state, static_cast<size_t>(vertexCount) * sizeof(uint8_t))});
+  if (block == nullptr) {
+    errorPrint("vgraphSeparateGg: out of memory (1)");
+    if (table != nullptr) gainTableExit(table);
+    return 1;
+  }
+  arrays.link -= base;
+  arrays.gain -= base;
+  arrays.state -= base;
+  GraphNum* permutation = nullptr;  // made on first need, kept for the call
+
+  const int status = (core.vertexLoad != nullptr) ? growPasses<true>(graph, passCount, table, arrays, permutation)
+                                                  : growPasses<false>(graph, passCount, table, arrays, permutation);
+  if (status != 0) {
+    memFree(block);
+    gainTableExit(table);
+    return 1;
+  }
 
   if (permutation != nullptr) memFree(permutation);
-  memFree(vertices + base);
+  memFree(block);
   gainTableExit(table);
 
   // The loads of the parts follow from the totals; sizes and frontier from
