@@ -198,15 +198,18 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
           edgeLoadSum -= arcLoad;
           continue;
         }
+        // Without branches, as about half the arcs merge, in no predictable
+        // pattern: the next free arc gets load 0 in advance, then the arc
+        // towards d (new or existing) takes d as its end, which it may
+        // already have, and the fine arc's load.
         const GraphNum existing = arcTo[d];
-        if (existing >= arcStart) {
-          coarseArcLoad[existing] += arcLoad;
-        } else {  // first fine arc towards d
-          arcTo[d] = arc;
-          coarseTarget[arc] = d;
-          coarseArcLoad[arc] = arcLoad;
-          arc++;
-        }
+        const bool first = existing < arcStart;  // first fine arc towards d
+        const GraphNum chosen = first ? arc : existing;
+        coarseArcLoad[arc] = 0;
+        arcTo[d] = chosen;
+        coarseTarget[chosen] = d;
+        coarseArcLoad[chosen] += arcLoad;
+        arc += first;
       }
     }
     arrays.vertexLoad[c] = load;
