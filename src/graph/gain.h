@@ -126,6 +126,16 @@ inline void gainTableAdd(GainTable* table, GainLink* link, GraphNum gain) {
   gainTableAddBucket(table, link, table->zero + gainTableIndex(table, gain));
 }
 
+// Files the link under the gain in a logarithmic table made with SubBits
+// mantissa bits (gainTableInit(maxGain, SubBits) with maxGain 1024 or more):
+// gainTableAdd with the bucket rule known at compile time, for the hot
+// loops of callers that always make such a table.
+template <int SubBits>
+inline void gainTableAddLogBits(GainTable* table, GainLink* link, GraphNum gain) {
+  constexpr int subMask = (1 << (SubBits + 1)) - 1;
+  gainTableAddBucket(table, link, table->zero + gainIndexLog(gain, SubBits, subMask));
+}
+
 // Unlinks a filed link in constant time; the window is not changed. A link
 // whose next and prev both point to itself (never filed) is left as it is.
 inline void gainTableRemove(GainLink* link) {

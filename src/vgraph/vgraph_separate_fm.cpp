@@ -69,6 +69,9 @@ struct FmUndo {
   GraphNum gain[2];
 };
 
+// Mantissa bits of the logarithmic gain table.
+constexpr int FM_GAIN_SUB_BITS = 4;
+
 inline GraphNum fmHome(GraphNum vertex, GraphNum mask) {
   return static_cast<GraphNum>((static_cast<uint32_t>(vertex) * 17u) & static_cast<uint32_t>(mask));
 }
@@ -136,8 +139,8 @@ struct FmContext {
 
   void file(FmEntry* entry) {
     entry->state = FM_FILED;
-    gainTableAdd(table, &entry->link0, entry->gain[0]);
-    gainTableAdd(table, &entry->link1, entry->gain[1]);
+    gainTableAddLogBits<FM_GAIN_SUB_BITS>(table, &entry->link0, entry->gain[0]);
+    gainTableAddLogBits<FM_GAIN_SUB_BITS>(table, &entry->link1, entry->gain[1]);
   }
   static void unfile(FmEntry* entry) {
     gainTableRemove(&entry->link0);
@@ -286,7 +289,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   while (hashSize < bound) hashSize *= 2;
 
   const size_t vertexCount = static_cast<size_t>(core.vertexCount);
-  context.table = gainTableInit(2147483646, 4);
+  context.table = gainTableInit(2147483646, FM_GAIN_SUB_BITS);
   void* vertexBlock = nullptr;
   if (context.table != nullptr)
     context.block = memGroupAlloc({memEntry(context.hash, static_cast<size_t>(hashSize) * sizeof(FmEntry)),

@@ -20,6 +20,9 @@ enum : uint8_t {
   GROW_FILED = 3,    // in the separator and filed in the gain table
 };
 
+// Mantissa bits of the gain table.
+constexpr int GROW_GAIN_SUB_BITS = 4;
+
 // The per-vertex arrays of one call, addressed from base. The states and
 // gains are apart from the links, so that the scans of the neighbourhoods,
 // which read only states and loads, stay within few cache lines.
@@ -126,7 +129,7 @@ int growPasses(Vgraph* graph, GraphNum passCount, GainTable* table, const GrowAr
         while (waiting >= 0) {  // most recently chained first
           const GraphNum next = static_cast<GraphNum>(reinterpret_cast<intptr_t>(links[waiting].prev));
           state[waiting] = GROW_FILED;
-          gainTableAdd(table, &links[waiting], gainOf[waiting]);
+          gainTableAddLogBits<GROW_GAIN_SUB_BITS>(table, &links[waiting], gainOf[waiting]);
           waiting = next;
         }
         candidate = gainTableFirst(table);
@@ -177,7 +180,7 @@ int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
   const GraphNum vertexCount = core.vertexCount;
   uint8_t* parts = graph->parts;
 
-  GainTable* table = gainTableInit(1024, 4);
+  GainTable* table = gainTableInit(1024, GROW_GAIN_SUB_BITS);  // a logarithmic table
   GrowArrays arrays = {};
   void* block = nullptr;
   if (table != nullptr)

@@ -2,6 +2,7 @@
 // and a randomised comparison with a plain ordered model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <map>
@@ -100,6 +101,35 @@ TEST(GainTable, LogarithmicIndicesMatchTheShiftRuleAndCoverEveryGain) {
     for (size_t i = 1; i < gains.size(); i++)
       ASSERT_LE(gainTableIndex(table.get(), gains[i - 1]), gainTableIndex(table.get(), gains[i]));
   }
+}
+
+// The compile-time form files every gain in the bucket of the shift rule and
+// keeps the window and the order of the links like gainTableAdd.
+template <int SubBits>
+void checkAddLogBits() {
+  TablePtr table = makeTable(1024, SubBits);  // 1024 already makes a logarithmic table
+  std::vector<GraphNum> gains = {INT_MIN, INT_MIN + 1, INT_MAX, INT_MAX - 1};
+  for (GraphNum gain = -2100; gain <= 2100; gain += 7) gains.push_back(gain);
+  std::vector<GainLink> links(gains.size());
+  for (size_t i = 0; i < gains.size(); i++) {
+    gainTableAddLogBits<SubBits>(table.get(), &links[i], gains[i]);
+    ASSERT_EQ(filedIndex(table.get(), links[i]), referenceLogIndex(gains[i], SubBits)) << "gain " << gains[i];
+  }
+  EXPECT_EQ(table->low, table->zero + referenceLogIndex(INT_MIN, SubBits));
+  EXPECT_EQ(table->high, table->zero + referenceLogIndex(INT_MAX, SubBits));
+  // A second link of gain 0, alone in its bucket so far, comes out before
+  // the first one.
+  const size_t zeroAt = static_cast<size_t>(std::find(gains.begin(), gains.end(), 0) - gains.begin());
+  ASSERT_LT(zeroAt, gains.size());
+  GainLink later;
+  gainTableAddLogBits<SubBits>(table.get(), &later, 0);
+  EXPECT_EQ(later.bucket, table->zero);
+  EXPECT_EQ(gainTableNext(table.get(), &later), &links[zeroAt]);
+}
+
+TEST(GainTable, CompileTimeLogarithmicAddMatchesTheShiftRule) {
+  checkAddLogBits<1>();
+  checkAddLogBits<4>();
 }
 
 TEST(GainTable, KindFollowsMaxGain) {
