@@ -28,6 +28,11 @@
 //   last[i]          its position in the elimination sequence (from 1).
 // Halo vertices are never eliminated; the ones left as principal variables
 // get the last pivot as father. The other arrays are scratch.
+// Dense vertices (more than max(16, 10 sqrt(n)) neighbours) are left out of
+// the elimination: the non-halo ones form the last pivot, above every other
+// root (the other roots are chained under it in pivot order), and the
+// fronts of the other pivots do not count them; the halo ones do not count
+// in any degree or front.
 // A negative compression count reports a failure (already reported).
 #pragma once
 

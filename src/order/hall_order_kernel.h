@@ -35,6 +35,8 @@
 //     together with a pivot (mass elimination); weight[i] == 0,
 //     elementLength[i] == 0 and start[i] is -j for the vertex j that took it
 //     over;
+//   - a removed dense vertex (see removeDenseVertices): weight[i] == 0 and
+//     start[i] == 0, its weight kept in length[i], until finalise();
 //   - an element: a former pivot; elementLength[e] is -(its pivot rank) and
 //     weight[e] is its front size (> 0). A live element has a list of the
 //     variables it joins (Le); an absorbed element has start[e] == -f, where
@@ -91,6 +93,7 @@
 #include <algorithm>
 #include <bit>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 
 #include "common/common.h"
@@ -224,6 +227,7 @@ class HaloEliminator {
     }
     flagLimit_ = static_cast<GraphNum>(limit);
     totalWeight_ = static_cast<GraphNum>(totalWeight);
+    weightSum_ = totalWeight_;
     flag_ = 2;
     for (GraphNum list = 0; list <= policy_.lastList; list++) head_[list] = 0;
     minList_ = policy_.lastList;
@@ -241,8 +245,9 @@ class HaloEliminator {
         nonHaloWeight_ += weight_[i];
       }
     }
+    removeDenseVertices();
     for (GraphNum i = 1; i <= n_; i++) {
-      if (isHalo(i)) continue;
+      if (isHalo(i) || isRemoved(i)) continue;
       if (length_[i] == 0) {  // isolated: eliminated at once, a root of its own
         elementLength_[i] = -(++pivotCount_);
         eliminatedWeight_ += weight_[i];
@@ -258,6 +263,53 @@ class HaloEliminator {
     }
     return true;
   }
+
+  // Dense vertices. A vertex joined to more than max(16, 10 sqrt(n))
+  // vertices (the bound capped at n) would belong to the element of nearly
+  // every pivot, and scanning its long list at each of them would make the
+  // elimination quadratic. Such a vertex is taken out of the quotient graph
+  // before the elimination: weight 0 and no list (start 0, which no other
+  // vertex of weight 0 has), so that every list skips it as it skips
+  // non-principal variables; its weight waits in length. A removed halo
+  // vertex stops counting in the degrees of its neighbours and comes back
+  // as a halo variable at the end. A removed non-halo vertex counts as
+  // eliminated at once; finalise() orders the removed non-halo vertices
+  // last, as one supervariable above every other root, whose front is their
+  // weight plus that of their halo neighbours. The fronts of the other
+  // pivots do not count the removed vertices.
+  void removeDenseVertices() {
+    const double bound = std::min(static_cast<double>(n_), std::max(16.0, 10.0 * std::sqrt(static_cast<double>(n_))));
+    bool found = false;
+    for (GraphNum i = 1; i <= n_; i++) {  // fronts first, while every weight is still in place
+      if (static_cast<double>(length_[i]) <= bound) continue;
+      found = true;
+      if (isHalo(i)) continue;
+      for (GraphNum p = start_[i], end = start_[i] + length_[i]; p < end; p++) {
+        GraphNum j = iw_[p];
+        if (isHalo(j) && work_[j] == 1) {
+          work_[j] = 2;
+          denseFront_ += weight_[j];
+        }
+      }
+    }
+    if (!found) return;
+    for (GraphNum i = 1; i <= n_; i++) {
+      work_[i] = 1;
+      if (static_cast<double>(length_[i]) <= bound) continue;
+      GraphNum weight = weight_[i];
+      if (isHalo(i)) {
+        totalWeight_ -= weight;
+      } else {
+        eliminatedWeight_ += weight;
+        denseWeight_ += weight;
+      }
+      weight_[i] = 0;
+      start_[i] = 0;
+      length_[i] = weight;
+    }
+  }
+
+  bool isRemoved(GraphNum i) const { return weight_[i] == 0 && start_[i] == 0; }
 
   void clearFlags() {
     for (GraphNum x = 1; x <= n_; x++)
@@ -605,6 +657,27 @@ class HaloEliminator {
   // positions: the groups of the pivots in pivot order, then the halo.
 
   void finalise() {
+    // The removed dense vertices come back: the halo ones as halo variables
+    // left, the non-halo ones merged into the first of them, the last pivot.
+    GraphNum denseRoot = 0;
+    if (denseWeight_ > 0 || totalWeight_ < weightSum_) {
+      for (GraphNum i = 1; i <= n_; i++) {
+        if (!isRemoved(i)) continue;
+        weight_[i] = length_[i];
+        length_[i] = 0;
+        if (isHalo(i)) continue;
+        if (denseRoot == 0) {
+          denseRoot = i;
+          elementLength_[i] = -(++pivotCount_);
+          weight_[i] = denseWeight_ + denseFront_;
+          degree_[i] = denseFront_;
+          lastPivot_ = i;
+        } else {
+          weight_[i] = 0;
+          start_[i] = -denseRoot;
+        }
+      }
+    }
     for (GraphNum i = 1; i <= n_; i++) {
       if (elementLength_[i] < 0) {
         if (start_[i] > 0) start_[i] = 0;
@@ -612,6 +685,7 @@ class HaloEliminator {
         start_[i] = lastPivot_ > 0 ? -lastPivot_ : 0;
       }
     }
+    if (denseRoot != 0) chainRoots(denseRoot);
     for (GraphNum i = 1; i <= n_; i++) {
       if (weight_[i] != 0) continue;
       GraphNum representative = -start_[i];
@@ -646,6 +720,27 @@ class HaloEliminator {
     }
   }
 
+  // The removed dense vertices follow every other pivot: the roots of the
+  // tree are chained in pivot order, the last one under the dense root.
+  // This is the tree that eliminating a star's leaves builds (each leaf's
+  // element absorbs the previous one through the centre), so that the
+  // column blocks merged from it stay as small as without the removal,
+  // instead of every root joining the dense root's block. next[] serves as
+  // the root of each pivot rank.
+  void chainRoots(GraphNum denseRoot) {
+    for (GraphNum rank = 1; rank <= pivotCount_; rank++) next_[rank] = 0;
+    for (GraphNum i = 1; i <= n_; i++)
+      if (elementLength_[i] < 0 && start_[i] == 0 && i != denseRoot) next_[-elementLength_[i]] = i;
+    GraphNum previous = 0;
+    for (GraphNum rank = 1; rank <= pivotCount_; rank++) {
+      GraphNum root = next_[rank];
+      if (root == 0) continue;
+      if (previous != 0) start_[previous] = -root;
+      previous = root;
+    }
+    if (previous != 0) start_[previous] = -denseRoot;
+  }
+
   const Policy& policy_;
   const char* kernelName_;
   const GraphNum degreeBound_;
@@ -674,6 +769,9 @@ class HaloEliminator {
   GraphNum largestElement_ = 0;
   GraphNum pivotCount_ = 0;
   GraphNum lastPivot_ = 0;
+  GraphNum weightSum_ = 0;    // total weight of all vertices, removed ones included
+  GraphNum denseWeight_ = 0;  // weight of the removed non-halo vertices
+  GraphNum denseFront_ = 0;   // weight of the halo neighbours of those vertices
 
   // The element being formed.
   GraphNum pivot_ = 0;

@@ -242,6 +242,135 @@ TEST_P(HallOrderKernel, RefusesPreformedElements) {
                                         : "ERROR: hallOrderHdR2Halmd: internal error (1)");
 }
 
+// Dense vertices: a vertex joined to more than max(16, 10 sqrt(n)) others
+// is taken out before the elimination and ordered after every other
+// non-halo vertex; a dense halo vertex stops counting in the degrees.
+
+// The father of pivot i, or 0 for a root.
+GraphNum fatherOf(const KernelRun& run, GraphNum i) { return run.start[i] < 0 ? -run.start[i] : 0; }
+
+// The root reached from pivot i through its fathers, or 0 on a cycle.
+GraphNum rootOf(const KernelRun& run, GraphNum i, GraphNum n) {
+  for (GraphNum steps = 0; steps <= n; steps++) {
+    GraphNum father = fatherOf(run, i);
+    if (father == 0) return i;
+    i = father;
+  }
+  return 0;
+}
+
+// A path of 200 (vertices 0 to 199), a clique of 20 (200 to 219) hanging
+// from the path's end, and vertex 220 joined to every path vertex. Plain
+// minimum degree eliminates 220 as soon as the path is gone, its degree
+// having fallen below that of the clique vertices (19 and more); with 200
+// neighbours, more than 10 sqrt(221), it is dense and goes last instead.
+TEST_P(HallOrderKernel, DenseVertexIsOrderedLast) {
+  std::vector<std::pair<GraphNum, GraphNum>> edges;
+  for (GraphNum v = 0; v + 1 < 200; v++) edges.push_back({v, v + 1});
+  for (GraphNum v = 200; v < 220; v++)
+    for (GraphNum u = v + 1; u < 220; u++) edges.push_back({v, u});
+  edges.push_back({199, 200});
+  for (GraphNum v = 0; v < 200; v++) edges.push_back({v, 220});
+  HandHalo graph(0, 221, 221, edges);
+  KernelRun run = runKernel(graph.halo, GetParam());
+  ASSERT_TRUE(kernelContractHolds(graph.halo, run, false));
+  const GraphNum hub = 221;  // kernel numbering
+  EXPECT_EQ(run.last[hub], 221);
+  EXPECT_GT(run.weight[hub], 0);
+  EXPECT_EQ(run.start[hub], 0);
+  for (GraphNum i = 1; i <= 220; i++) {
+    if (run.weight[i] > 0) {
+      EXPECT_EQ(rootOf(run, i, 221), hub) << "pivot " << i;
+    }
+  }
+}
+
+// A 12 x 12 grid with a halo vertex joined to all of its 144 vertices
+// (more than 10 sqrt(145)): the elimination is the one of the grid alone,
+// fronts included, and the halo vertex comes back as a halo vertex, last.
+TEST_P(HallOrderKernel, DenseHaloVertexIsLeftOut) {
+  std::vector<std::pair<GraphNum, GraphNum>> edges;
+  for (GraphNum y = 0; y < 12; y++)
+    for (GraphNum x = 0; x < 12; x++) {
+      if (x + 1 < 12) edges.push_back({12 * y + x, 12 * y + x + 1});
+      if (y + 1 < 12) edges.push_back({12 * y + x, 12 * y + x + 12});
+    }
+  HandHalo alone(0, 144, 144, edges);
+  for (GraphNum v = 0; v < 144; v++) edges.push_back({v, 144});
+  HandHalo withHub(0, 145, 144, edges);
+  KernelRun expected = runKernel(alone.halo, GetParam());
+  KernelRun run = runKernel(withHub.halo, GetParam());
+  ASSERT_TRUE(kernelContractHolds(alone.halo, expected, true));
+  ASSERT_TRUE(kernelContractHolds(withHub.halo, run, false));
+  for (GraphNum i = 1; i <= 144; i++) {
+    EXPECT_EQ(run.last[i], expected.last[i]) << i;
+    EXPECT_EQ(run.weight[i], expected.weight[i]) << i;
+    EXPECT_EQ(run.start[i], expected.start[i]) << i;
+  }
+  EXPECT_EQ(run.last[145], 145);
+  EXPECT_EQ(run.weight[145], 1);
+}
+
+// Every vertex of a complete graph of 120 is dense: none is left to the
+// elimination loop, and the whole graph is one front of 120.
+TEST_P(HallOrderKernel, AllVerticesDense) {
+  std::vector<std::pair<GraphNum, GraphNum>> edges;
+  for (GraphNum v = 0; v < 120; v++)
+    for (GraphNum u = v + 1; u < 120; u++) edges.push_back({v, u});
+  HandHalo graph(0, 120, 120, edges);
+  KernelRun run = runKernel(graph.halo, GetParam());
+  ASSERT_TRUE(kernelContractHolds(graph.halo, run, true));
+  GraphNum pivots = 0;
+  for (GraphNum i = 1; i <= 120; i++)
+    if (run.weight[i] > 0) {
+      pivots++;
+      EXPECT_EQ(run.weight[i], 120);
+    }
+  EXPECT_EQ(pivots, 1);
+}
+
+// Sparse random halo graphs with loads, three non-halo and two halo hubs
+// joined to 180 of the 250 non-halo vertices (more than 10 sqrt(300)): the
+// output contract holds, the non-halo hubs take the last non-halo
+// positions and are one group whose front counts the hubs' loads and
+// their halo neighbours.
+TEST_P(HallOrderKernel, DenseVerticesOnRandomGraphs) {
+  for (uint32_t seed = 1; seed <= 6; seed++) {
+    std::mt19937 generator(seed);
+    const GraphNum vertexCount = 300, nonHaloCount = 250;
+    const std::vector<GraphNum> hubs = {3, 120, 249, 260, 299};  // the last two are halo
+    auto edges = randomHaloEdges(seed, 0, vertexCount, nonHaloCount, 0.01, 0.01);
+    std::vector<GraphNum> loads(vertexCount);
+    for (GraphNum& load : loads) load = 1 + static_cast<GraphNum>(generator() % 3);
+    for (GraphNum hub : hubs) {
+      std::vector<GraphNum> others;
+      for (GraphNum v = 0; v < nonHaloCount; v++)
+        if (std::find(hubs.begin(), hubs.end(), v) == hubs.end()) others.push_back(v);
+      std::shuffle(others.begin(), others.end(), generator);
+      for (GraphNum k = 0; k < 180; k++) edges.push_back({std::min(hub, others[k]), std::max(hub, others[k])});
+    }
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    HandHalo graph(0, vertexCount, nonHaloCount, edges, loads);
+    KernelRun run = runKernel(graph.halo, GetParam());
+    ASSERT_TRUE(kernelContractHolds(graph.halo, run, false)) << "seed " << seed;
+    std::vector<GraphNum> hubPositions;
+    for (GraphNum k = 0; k < 3; k++) hubPositions.push_back(run.last[hubs[k] + 1]);
+    std::sort(hubPositions.begin(), hubPositions.end());
+    EXPECT_EQ(hubPositions, (std::vector<GraphNum>{248, 249, 250})) << "seed " << seed;
+    GraphNum front = loads[3] + loads[120] + loads[249];
+    std::vector<bool> counted(vertexCount, false);
+    for (auto [u, v] : edges)
+      if ((u == 3 || u == 120 || u == 249) && v >= nonHaloCount && !counted[v]) {
+        counted[v] = true;
+        front += loads[v];
+      }
+    GraphNum pivot = run.weight[4] > 0 ? 4 : -run.start[4];
+    EXPECT_EQ(run.weight[pivot], front) << "seed " << seed;
+    for (GraphNum k = 3; k < 5; k++) EXPECT_GT(run.last[hubs[k] + 1], nonHaloCount) << "seed " << seed;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kernels, HallOrderKernel, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& info) {
                            return std::string(info.param ? "MinimumFill" : "MinimumDegree");

@@ -197,6 +197,38 @@ TEST_P(HgraphOrderHx, RandomHaloGraphs) {
   }
 }
 
+// A star of 3000 leaves: its centre is dense (more than 10 sqrt(3001)
+// neighbours), ordered last, so that the factor has no fill. Merging the
+// leaves' small blocks under cmin must not gather them all into the
+// centre's block: they merge along a chain into blocks of about cmin.
+TEST_P(HgraphOrderHx, StarCentreGoesLast) {
+  const GraphNum leaves = 3000;
+  std::vector<std::pair<GraphNum, GraphNum>> edges;
+  for (GraphNum v = 1; v <= leaves; v++) edges.push_back({0, v});
+  HaloView view;
+  buildGraph(&view.graph, 0, leaves + 1, edges);
+  Hgraph* graph = view.wrap();
+  {
+    OwnedOrder result(0, leaves + 1);
+    ASSERT_EQ(order(graph, result, 0, 100000000, 0.0), 0);
+    ASSERT_TRUE(orderIsValid(result.order));
+    EXPECT_EQ(result.order.inversePermutation[leaves], 0);
+    std::vector<GraphNum> permutation(leaves + 1);
+    orderInvertPermutation(result.order.inversePermutation, 0, leaves + 1, permutation.data(), 0);
+    FillStats stats;
+    ASSERT_EQ(fillStatsCompute(&view.graph, permutation.data(), &stats), 0);
+    EXPECT_EQ(stats.nnzL, leaves);
+  }
+  {
+    OwnedOrder result(0, leaves + 1);
+    ASSERT_EQ(order(graph, result, 15, 100000, 0.0), 0);
+    ASSERT_TRUE(orderIsValid(result.order));
+    EXPECT_EQ(result.order.inversePermutation[leaves], 0);
+    std::vector<GraphNum> sizes = leafSizes(result.order.rootBlock);
+    EXPECT_LE(*std::max_element(sizes.begin(), sizes.end()), 30);
+  }
+}
+
 // The method names in strategies reach these methods with their defaults.
 TEST_P(HgraphOrderHx, RunsFromAStrategy) {
   HaloView view;
