@@ -30,7 +30,17 @@ enum : int8_t {
   FM_LOCKED_CHAINED = 3,  // locked, waiting on the chain for a possible unlock
   FM_MOVING = 4,          // the vertex being moved: neither chained nor filed meanwhile
   FM_FILED = 5,           // both links in the gain table
+  FM_FILED_CHAINED = 6,   // filed, waiting on the chain to be filed anew; its links leave the
+                          // table only when its turn comes, which leaves every bucket list as
+                          // if they had left at once (removals keep the order of the others)
 };
+
+// The state of a separator entry whose gains change, and whether it joins
+// the chain then: a filed one waits to be filed anew, a locked one for a
+// possible unlock; a chained or moving one stays as it is. Indexed by state.
+constexpr int8_t fmRefiledState[7] = {FM_FREE,   FM_CHAINED, FM_LOCKED_CHAINED, FM_LOCKED_CHAINED,
+                                      FM_MOVING, FM_FILED_CHAINED, FM_FILED_CHAINED};
+constexpr GraphNum fmRefiledPush[7] = {0, 0, -1, 0, 0, -1, 0};  // all bits set: joins the chain
 
 // One vertex entry. Each link is followed by the number of the part it
 // leads to, so that a link taken from the gain table finds its entry: the
@@ -43,9 +53,11 @@ struct FmEntry {
   GainLink link1;    // filed under gain[1], or threaded on the lock list while locked
   int8_t target1;    // always 1
   GraphNum gain[2];  // separator-load change of a move to part 0 or part 1
-  GraphNum stamp;    // commit number at which the entry was last saved in the undo log
-  GraphNum vertex;   // vertex number, -1 for an empty slot
+  GraphNum stamp;      // commit number at which the entry was last saved in the undo log
+  GraphNum vertex;     // vertex number, -1 for an empty slot
+  GraphNum chainNext;  // slot of the next entry on the chain, -1 at its end
 };
+static_assert(sizeof(FmEntry) == 80, "the chain link fills the padding of the entry");
 
 constexpr ptrdiff_t FM_LINK_STRIDE = offsetof(FmEntry, link1);
 static_assert(offsetof(FmEntry, target0) == sizeof(GainLink), "target must follow its link");
@@ -68,6 +80,9 @@ struct FmUndo {
   GraphNum part;
   GraphNum gain[2];
 };
+
+// Neighbours listed at a time by the move loop.
+constexpr GraphNum FM_CHUNK = 64;
 
 // Mantissa bits of the logarithmic gain table.
 constexpr int FM_GAIN_SUB_BITS = 4;
@@ -100,7 +115,8 @@ struct FmContext {
   GraphNum undoCount;
   GainTable* table;
   GainLink lockHead;  // sentinel of the circular lock list
-  FmEntry* chain;     // entries to file after the current move, most recent first
+  GraphNum chain;     // slot of the first entry to file after the current move (the most
+                      // recently chained), -1 when none
   GraphNum commit;    // commit number
 
   GraphNum loadOf(GraphNum vertex) const { return (vertexLoad != nullptr) ? vertexLoad[vertex] : 1; }
@@ -161,25 +177,21 @@ struct FmContext {
   }
   void clearLocks() { lockHead.next = lockHead.prev = &lockHead; }
 
-  // Puts an entry on the chain; the chain runs through the link to part 0,
-  // which is not filed meanwhile.
-  void pushChain(FmEntry* entry) {
-    entry->link0.next = reinterpret_cast<GainLink*>(chain);
-    chain = entry;
+  // Puts the entry of a slot on the chain.
+  void pushChain(GraphNum slot) {
+    hash[slot].chainNext = chain;
+    chain = slot;
   }
 
-  // A separator entry whose gains changed: a filed one leaves the table and
-  // waits on the chain, a locked one is chained for a possible unlock; a
-  // chained or moving one is left as it is.
-  void refile(FmEntry* entry) {
-    if (entry->state == FM_FILED) {
-      unfile(entry);
-      entry->state = FM_CHAINED;
-      pushChain(entry);
-    } else if (entry->state == FM_LOCKED) {
-      entry->state = FM_LOCKED_CHAINED;
-      pushChain(entry);
-    }
+  // A separator entry whose gains changed (see fmRefiledState), without
+  // branches on its state, which follows no pattern.
+  void refile(GraphNum slot) {
+    FmEntry* entry = &hash[slot];
+    const int state = entry->state;
+    const GraphNum pushMask = fmRefiledPush[state];
+    entry->state = fmRefiledState[state];
+    entry->chainNext = (chain & pushMask) | (entry->chainNext & ~pushMask);
+    chain = (slot & pushMask) | (chain & ~pushMask);
   }
 
   int resize();
@@ -314,6 +326,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
   context.hashSize = hashSize;
   context.hashMask = hashSize - 1;
   context.clearLocks();
+  context.chain = -1;
 
   const GraphNum* edgeBegin = core.edgeBegin;
   const GraphNum* edgeEnd = core.edgeEnd;
@@ -425,18 +438,37 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       const GraphNum* const vertexSlot = context.vertexSlot;
       int8_t* const vertexPart = context.vertexPart;
       FmEntry* const hash = context.hash;
-      for (GraphNum edge = edgeBegin[movedVertex], edgeStop = edgeEnd[movedVertex]; edge < edgeStop; edge++) {
-        const GraphNum neighbour = edgeTarget[edge];
-        const int part = vertexPart[neighbour];
-        if (part == toPart) continue;  // stays where it is, with or without entry
-        GraphNum slot = vertexSlot[neighbour];
-        if (slot < 0) slot = context.create(neighbour, otherPart);  // in otherPart, as it has no entry
-        FmEntry* entry = &hash[slot];
-        if (part == 2) {  // moving it to otherPart would now pull the moved vertex in
-          context.saveUndo(slot);
-          entry->gain[otherPart] += movedLoad;
-          context.refile(entry);
-        } else {  // in otherPart: pulled into the separator
+      // Neighbourhoods are scanned in chunks: a first loop without branches
+      // on the parts lists the vertices that need work, in adjacency order,
+      // and a second loop does that work. The lists stay exact, as the work
+      // never changes the part of a vertex still to be listed: only a
+      // vertex of otherPart joins the separator, and it is the one being
+      // worked on (a repeated arc finds it in the separator when its turn
+      // comes, since the part is read again).
+      GraphNum listed[FM_CHUNK];
+      GraphNum separatorListed[FM_CHUNK];
+      for (GraphNum chunk = edgeBegin[movedVertex], edgeStop = edgeEnd[movedVertex]; chunk < edgeStop;
+           chunk += FM_CHUNK) {
+        const GraphNum chunkStop = (edgeStop - chunk > FM_CHUNK) ? chunk + FM_CHUNK : edgeStop;
+        GraphNum listedCount = 0;
+        for (GraphNum edge = chunk; edge < chunkStop; edge++) {  // vertices of toPart stay where they are
+          const GraphNum neighbour = edgeTarget[edge];
+          listed[listedCount] = neighbour;
+          listedCount += (vertexPart[neighbour] != toPart);
+        }
+        for (GraphNum position = 0; position < listedCount; position++) {
+          const GraphNum neighbour = listed[position];
+          const int part = vertexPart[neighbour];
+          GraphNum slot = vertexSlot[neighbour];
+          if (slot < 0) slot = context.create(neighbour, otherPart);  // in otherPart, as it has no entry
+          FmEntry* entry = &hash[slot];
+          if (part == 2) {  // moving it to otherPart would now pull the moved vertex in
+            context.saveUndo(slot);
+            entry->gain[otherPart] += movedLoad;
+            context.refile(slot);
+            continue;
+          }
+          // In otherPart: pulled into the separator.
           if (entry->stamp != context.commit) {
             FmUndo& record = context.undo[context.undoCount++];
             record.slot = slot;
@@ -447,33 +479,41 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
           vertexPart[neighbour] = 2;
           entry->gain[otherPart] = movedLoad + entry->negLoad;
           GraphNum gainToPart = entry->negLoad;
-          for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
-            const GraphNum second = edgeTarget[edge2];
-            if (vertexPart[second] != 2) {
-              gainToPart += context.loadOf(second);
-              continue;
+          for (GraphNum chunk2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; chunk2 < edge2Stop;
+               chunk2 += FM_CHUNK) {
+            const GraphNum chunk2Stop = (edge2Stop - chunk2 > FM_CHUNK) ? chunk2 + FM_CHUNK : edge2Stop;
+            GraphNum separatorCount = 0;
+            for (GraphNum edge2 = chunk2; edge2 < chunk2Stop; edge2++) {
+              const GraphNum second = edgeTarget[edge2];
+              const GraphNum inSeparator = (vertexPart[second] == 2);
+              gainToPart += context.loadOf(second) & (inSeparator - 1);  // the load outside the separator
+              separatorListed[separatorCount] = second;
+              separatorCount += inSeparator;
             }
-            const GraphNum secondSlot = vertexSlot[second];
-            FmEntry* secondEntry = &hash[secondSlot];
-            context.saveUndo(secondSlot);
-            secondEntry->gain[toPart] += entry->negLoad;  // moving it to toPart no longer pulls this one in
-            context.refile(secondEntry);
+            for (GraphNum position2 = 0; position2 < separatorCount; position2++) {
+              const GraphNum secondSlot = vertexSlot[separatorListed[position2]];
+              FmEntry* secondEntry = &hash[secondSlot];
+              context.saveUndo(secondSlot);
+              secondEntry->gain[toPart] += entry->negLoad;  // moving it to toPart no longer pulls this one in
+              context.refile(secondSlot);
+            }
           }
           entry->gain[toPart] = gainToPart;
-          if (entry->state == FM_LOCKED)
-            entry->state = FM_LOCKED_CHAINED;
-          else
-            entry->state = FM_CHAINED;
-          context.pushChain(entry);
+          // Outside the separator the entry was free or locked.
+          entry->state = (entry->state == FM_LOCKED) ? FM_LOCKED_CHAINED : FM_CHAINED;
+          context.pushChain(slot);
         }
       }
       vertexPart[movedVertex] = static_cast<int8_t>(toPart);
       moved->state = FM_LOCKED;
 
-      while (context.chain != nullptr) {
-        FmEntry* entry = context.chain;
-        context.chain = reinterpret_cast<FmEntry*>(entry->link0.next);
-        if (entry->state == FM_CHAINED)
+      while (context.chain >= 0) {
+        FmEntry* entry = &hash[context.chain];
+        context.chain = entry->chainNext;
+        if (entry->state == FM_FILED_CHAINED) {
+          FmContext::unfile(entry);
+          context.file(entry);
+        } else if (entry->state == FM_CHAINED)
           context.file(entry);
         else if (entry->gain[toPart] == entry->negLoad) {  // a pure shrinking move: worth unlocking
           FmContext::unlock(entry);
