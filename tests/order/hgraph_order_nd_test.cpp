@@ -204,6 +204,24 @@ TEST(NestedDissectionStrategies, GridsWithGrowingSeparators) {
   }
 }
 
+// A separation strategy of 100000 juxtaposed methods, as text: the parser
+// makes it a left-deep chain, which the separation dispatcher runs without
+// exhausting the call stack (z leaves the graph in part 0 each time, so the
+// graph is a leaf ordered by ole).
+TEST(NestedDissectionStrategies, LongSeparationSequence) {
+  HaloView view;
+  buildGrid(&view.graph, 1, 9, 7);
+  std::string text = "n{sep=h{pass=3}" + std::string(100000, 'z') + ",ole=d{cmin=0,frat=0.0}}";
+  OrderStrat strat(text.c_str());
+  ASSERT_NE(strat.get(), nullptr);
+  OwnedOrder owned(1, 63), expected(1, 63);
+  ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
+  EXPECT_TRUE(orderIsValid(owned.order));
+  OrderStrat leaf("d{cmin=0,frat=0.0}");
+  ASSERT_EQ(hgraphOrderSt(view.wrap(), &expected.order, 0, &expected.order.rootBlock, leaf.get()), 0);
+  EXPECT_EQ(inverseOf(owned.order), inverseOf(expected.order));
+}
+
 // The interface's default strategy and a simpler nested dissection, on
 // every shared graph: valid orderings whose dissections separate, and far
 // less fill than the file's own order.

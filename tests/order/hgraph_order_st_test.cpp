@@ -1,9 +1,11 @@
 // The ordering dispatcher and the simple method.
+#include <cstddef>
 #include <vector>
 
 #include "order/hgraph_order_methods.h"
 #include "order_verify.h"
 #include "support/test_support.h"
+#include "support/vgraph_support.h"
 
 namespace {
 
@@ -89,6 +91,28 @@ TEST(HgraphOrderSt, MethodFailurePassesUp) {
   ErrorCapture capture;
   EXPECT_NE(orderWith(view.wrap(), "b{cmin=0}", owned), 0);
   EXPECT_EQ(capture.first(), "ERROR: hgraphOrderBl: invalid minimum block size");
+}
+
+// A chain of 100000 conditions whose tests fail, each leading to the next
+// through its else branch, the last one true: the dispatcher reaches the
+// last then-branch without exhausting the call stack and orders the graph
+// with it. The other branches are concatenations, which would fail.
+TEST(HgraphOrderSt, LongConditionChainReachesItsLastBranch) {
+  HaloView view;
+  buildPath(&view.graph, 0, 9);
+  StratArena arena;
+  const int vertDisplacement = offsetof(Hgraph, nonHaloVertexCount);
+  Strat* refused = arena.concat(arena.empty(&hgraphOrderStTable), arena.empty(&hgraphOrderStTable));
+  OrderStrat degree("d{cmin=0,frat=0.0}");
+  Strat* chain = arena.condition(arena.greater(&hgraphOrderStTable, vertDisplacement, 8),
+                                 const_cast<Strat*>(degree.get()), refused);
+  for (int k = 0; k < 100000; k++)
+    chain = arena.condition(arena.greater(&hgraphOrderStTable, vertDisplacement, 9), refused, chain);
+  OwnedOrder owned(0, 9), expected(0, 9);
+  EXPECT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, chain), 0);
+  EXPECT_EQ(hgraphOrderSt(view.wrap(), &expected.order, 0, &expected.order.rootBlock, degree.get()), 0);
+  EXPECT_TRUE(orderIsValid(owned.order));
+  EXPECT_EQ(inverseOf(owned.order), inverseOf(expected.order));
 }
 
 // A star whose centre lies outside the list: the listed leaves have degree

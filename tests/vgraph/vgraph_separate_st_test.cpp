@@ -168,4 +168,65 @@ TEST_F(Dispatcher, SelectionWhoseAlternativesBothFailSucceedsWithTheStart) {
   EXPECT_TRUE(vgraphConsistent(&test->vgraph));
 }
 
+// Sequences and selections are left-deep chains as long as the text that
+// juxtaposes or separates their items; the dispatcher must run chains of
+// any length without exhausting the call stack.
+
+// ((m1 m2) m3) ... m100000: every method runs, in order; a failure stops
+// the chain there and is passed up.
+TEST_F(Dispatcher, LongConcatenationRunsEveryMethodInTurn) {
+  const int count = 100000;
+  Strat* chain = install(&wide);
+  for (int k = 2; k <= count; k++) chain = arena.concat(chain, install(k == count ? &middle : &leftish));
+  EXPECT_EQ(run(chain), 0);
+  EXPECT_EQ(callCount, count);
+  EXPECT_EQ(test->parts(), middle);
+  EXPECT_TRUE(vgraphConsistent(&test->vgraph));
+
+  ErrorCapture capture;
+  callCount = 0;
+  Strat* failing = install(&wide);
+  for (int k = 2; k <= count; k++) failing = arena.concat(failing, install(&leftish, k == count / 2 ? 5 : 0));
+  EXPECT_EQ(run(failing), 5);
+  EXPECT_EQ(callCount, count / 2);
+}
+
+// ((a1|a2)|a3)|...: every alternative runs from the starting state and the
+// best result stays, the later one among equals, as nested two-way
+// selections keep it.
+TEST_F(Dispatcher, LongSelectionKeepsTheBestLatestResult) {
+  const int count = 100000;
+  auto alternative = [&](int k) {
+    if (k == count / 3) return install(&middle);
+    if (k == count / 2) return install(&middleMirror);  // ties with middle: the later one stays
+    if (k == count / 2 + 1) return install(&middle, 1);   // fails: counts as the starting state
+    return install(k % 2 == 0 ? &wide : &leftish);
+  };
+  test->setParts(wide);
+  Strat* chain = alternative(1);
+  for (int k = 2; k <= count; k++) chain = arena.select(chain, alternative(k));
+  ErrorCapture capture;
+  EXPECT_EQ(run(chain), 0);
+  EXPECT_EQ(callCount, count);
+  EXPECT_EQ(test->parts(), middleMirror);
+  EXPECT_TRUE(vgraphConsistent(&test->vgraph));
+}
+
+// A selection and a sequence in each other's operands, as parentheses
+// write them: (a (b|c)) | (d e) with d failing.
+TEST_F(Dispatcher, NestedChainsKeepTheirMeaning) {
+  ErrorCapture capture;
+  Strat* left = arena.concat(install(&wide), arena.select(install(&leftish), install(&wide)));
+  Strat* right = arena.concat(install(&middle, 1), install(&middle));
+  EXPECT_EQ(run(arena.select(left, right)), 0);
+  // left gives leftish (1, delta -2); right fails at d, leaving middle from
+  // d's own install, undone: the unseparated start (0) wins.
+  EXPECT_EQ(test->parts(), std::vector<int>(7, 0));
+  test->setParts(wide);
+  callCount = 0;
+  EXPECT_EQ(run(arena.select(left, right)), 0);
+  EXPECT_EQ(callCount, 4);
+  EXPECT_EQ(test->parts(), leftish);  // left (1) beats the restored start (wide, 2)
+}
+
 }  // namespace
