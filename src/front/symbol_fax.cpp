@@ -78,12 +78,16 @@ int symbolFax(SymbolMatrix* symbol, const Graph* graph, const InterfaceOrder* or
     columnBlocks[k].firstBlock = base + static_cast<GraphNum>(used);
 
     // Bounds of the scratch: D rows at most from the matrix, w blocks at most
-    // passed up by the children.
+    // passed up by the children. D is the degree sum of the columns, but
+    // never more than the number of rows below the column block, so that a
+    // wide block of dense columns does not ask for a hash table far larger
+    // than the rows it can meet.
     size_t degreeSum = 0;
     for (GraphNum position = first; position < end; position++) {
       GraphNum vertex = inversePermutation[position - base];
       degreeSum += static_cast<size_t>(edgeEnd[vertex] - edgeBegin[vertex]);
     }
+    degreeSum = std::min(degreeSum, static_cast<size_t>(base + nodeCount - end));
     size_t passedSum = 0;
     for (GraphNum child = childHead[k]; child != -1; child = childNext[child])
       passedSum += static_cast<size_t>(columnBlocks[child + 1].firstBlock - columnBlocks[child].firstBlock - 2);

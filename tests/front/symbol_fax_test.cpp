@@ -157,6 +157,20 @@ TEST(SymbolFax, LargerDegreesAndManyChildren) {
   graphExit(&grid);
 }
 
+// Wide blocks of dense columns with few rows below them: the scratch of a
+// column block is bounded by the rows below it rather than by its degree
+// sum (here 250 x 299 arcs facing 50 rows), and the structure is unchanged.
+TEST(SymbolFax, WideDenseBlocksWithFewRowsBelow) {
+  Graph complete;
+  buildComplete(&complete, 1, 300);
+  std::mt19937 random(5);
+  std::vector<GraphNum> permutation = randomPermutation(&complete, random);
+  for (const std::vector<GraphNum>& ranges :
+       {std::vector<GraphNum>{1, 251, 281, 301}, std::vector<GraphNum>{1, 300, 301}, std::vector<GraphNum>{1, 301}})
+    EXPECT_EQ(faxStructure(&complete, permutation, ranges), cliqueReference(&complete, permutation, ranges));
+  graphExit(&complete);
+}
+
 TEST(SymbolFax, CompactionKeepsTheStructure) {
   std::mt19937 random(5);
   Graph graph;
