@@ -20,6 +20,9 @@ enum : uint8_t {
   GROW_FILED = 3,    // in the separator and filed in the gain table
 };
 
+// Neighbours listed at a time by the growing loop.
+constexpr GraphNum GROW_CHUNK = 64;
+
 // Mantissa bits of the gain table.
 constexpr int GROW_GAIN_SUB_BITS = 4;
 
@@ -100,31 +103,58 @@ int growPasses(Vgraph* graph, GraphNum passCount, GainTable* table, const GrowAr
         // The part-0 neighbours of the vertex join the separator; the gains
         // of the separator vertices next to them drop, as they no longer
         // feed them.
-        for (GraphNum edge = edgeBegin[vertex], edgeStop = edgeEnd[vertex]; edge < edgeStop; edge++) {
-          const GraphNum neighbour = edgeTarget[edge];
-          if (state[neighbour] != GROW_PART0) continue;
-          makeWaiting(neighbour);
-          const GraphNum neighbourLoad = loadOf(neighbour);
-          GraphNum gain = -neighbourLoad;
-          // The neighbours of a part-0 vertex are in part 0 or in the
-          // separator, but for the vertex just moved to part 1. The sums
-          // are taken without branches on the state: a part-0 neighbour
-          // adds its load, a separator one loses neighbourLoad of its gain
-          // (gains outside the separator are never read, so they may take
-          // the same subtraction).
-          for (GraphNum edge2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; edge2 < edge2Stop; edge2++) {
-            const GraphNum second = edgeTarget[edge2];
-            const GraphNum secondState = state[second];
-            const GraphNum part0Mask = -static_cast<GraphNum>(secondState == GROW_PART0);
-            const GraphNum separatorMask = -(secondState >> 1);  // states 2 and 3
-            gain += loadOf(second) & part0Mask;
-            gainOf[second] -= neighbourLoad & separatorMask;
-            if (secondState == GROW_FILED) {
-              gainTableRemove(&links[second]);
-              makeWaiting(second);
-            }
+        // Neighbourhoods are scanned in chunks: a first loop without
+        // branches on the states lists the vertices that need work, in
+        // adjacency order, and a second loop does that work. The lists stay
+        // exact, as the work on one listed vertex changes no state that
+        // decides the listing of another, but for a repeated arc, for which
+        // the state is read again.
+        GraphNum listed[GROW_CHUNK];
+        GraphNum filedListed[GROW_CHUNK];
+        for (GraphNum chunk = edgeBegin[vertex], edgeStop = edgeEnd[vertex]; chunk < edgeStop; chunk += GROW_CHUNK) {
+          const GraphNum chunkStop = (edgeStop - chunk > GROW_CHUNK) ? chunk + GROW_CHUNK : edgeStop;
+          GraphNum listedCount = 0;
+          for (GraphNum edge = chunk; edge < chunkStop; edge++) {
+            const GraphNum neighbour = edgeTarget[edge];
+            listed[listedCount] = neighbour;
+            listedCount += (state[neighbour] == GROW_PART0);
           }
-          gainOf[neighbour] = gain;
+          for (GraphNum position = 0; position < listedCount; position++) {
+            const GraphNum neighbour = listed[position];
+            if (state[neighbour] != GROW_PART0) continue;  // a repeated arc
+            makeWaiting(neighbour);
+            const GraphNum neighbourLoad = loadOf(neighbour);
+            GraphNum gain = -neighbourLoad;
+            // The neighbours of a part-0 vertex are in part 0 or in the
+            // separator, but for the vertex just moved to part 1. The sums
+            // are taken without branches on the state: a part-0 neighbour
+            // adds its load, a separator one loses neighbourLoad of its gain
+            // (gains outside the separator are never read, so they may take
+            // the same subtraction); the filed ones are listed, to leave
+            // the table and wait, in adjacency order.
+            for (GraphNum chunk2 = edgeBegin[neighbour], edge2Stop = edgeEnd[neighbour]; chunk2 < edge2Stop;
+                 chunk2 += GROW_CHUNK) {
+              const GraphNum chunk2Stop = (edge2Stop - chunk2 > GROW_CHUNK) ? chunk2 + GROW_CHUNK : edge2Stop;
+              GraphNum filedCount = 0;
+              for (GraphNum edge2 = chunk2; edge2 < chunk2Stop; edge2++) {
+                const GraphNum second = edgeTarget[edge2];
+                const GraphNum secondState = state[second];
+                const GraphNum part0Mask = -static_cast<GraphNum>(secondState == GROW_PART0);
+                const GraphNum separatorMask = -(secondState >> 1);  // states 2 and 3
+                gain += loadOf(second) & part0Mask;
+                gainOf[second] -= neighbourLoad & separatorMask;
+                filedListed[filedCount] = second;
+                filedCount += (secondState == GROW_FILED);
+              }
+              for (GraphNum position2 = 0; position2 < filedCount; position2++) {
+                const GraphNum second = filedListed[position2];
+                if (state[second] != GROW_FILED) continue;  // a repeated arc
+                gainTableRemove(&links[second]);
+                makeWaiting(second);
+              }
+            }
+            gainOf[neighbour] = gain;
+          }
         }
         while (waiting >= 0) {  // most recently chained first
           const GraphNum next = static_cast<GraphNum>(reinterpret_cast<intptr_t>(links[waiting].prev));
