@@ -76,17 +76,19 @@ constexpr GraphNum gainIndexLinear(GraphNum gain, GraphNum totalSize) {
 // the excess of g's bit width over subBits + 1. A negative gain g takes the
 // complement of the index of ~g = -g - 1, so negative indices mirror the
 // positive ones exactly and no negation can overflow.
+//
+// Computed without branches, as gains of both signs and sizes come mixed:
+// the sign mask (all bits set for a negative gain) complements the gain and
+// then the index, and a magnitude up to subMask, whose bit width is at most
+// subBits + 1, takes no shift.
 constexpr GraphNum gainIndexLog(GraphNum gain, int subBits, int subMask) {
-  bool negative = gain < 0;
-  uint32_t magnitude = static_cast<uint32_t>(negative ? ~gain : gain);
-  GraphNum index;
-  if (magnitude <= static_cast<uint32_t>(subMask)) {
-    index = static_cast<GraphNum>(magnitude);
-  } else {
-    int shifts = std::bit_width(magnitude) - (subBits + 1);
-    index = static_cast<GraphNum>((magnitude >> shifts) + (static_cast<uint32_t>(shifts) << subBits));
-  }
-  return negative ? ~index : index;
+  static_cast<void>(subMask);  // implied by subBits
+  const uint32_t sign = static_cast<uint32_t>(gain >> 31);
+  const uint32_t magnitude = static_cast<uint32_t>(gain) ^ sign;
+  const int excess = std::bit_width(magnitude | 1u) - (subBits + 1);  // 1 for 0: no shift either
+  const int shifts = (excess > 0) ? excess : 0;
+  const uint32_t index = (magnitude >> shifts) + (static_cast<uint32_t>(shifts) << subBits);
+  return static_cast<GraphNum>(index ^ sign);
 }
 
 // Bucket index (relative to zero) of a gain in this table.
@@ -110,8 +112,8 @@ void gainTableAddLog(GainTable* table, GainLink* link, GraphNum gain);
 
 // Files the link at the head of a bucket, widening the window to cover it.
 inline void gainTableAddBucket(GainTable* table, GainLink* link, GainEntry* bucket) {
-  if (bucket < table->low) table->low = bucket;
-  if (bucket > table->high) table->high = bucket;
+  table->low = (bucket < table->low) ? bucket : table->low;
+  table->high = (bucket > table->high) ? bucket : table->high;
   GainLink* head = bucket->next;
   link->next = head;
   link->prev = reinterpret_cast<GainLink*>(bucket);
