@@ -51,6 +51,21 @@ inline GraphNum matchChoose(const MatchState& state, GraphNum v) {
   GraphNum chosen = v;
   bool found = false;
   GraphNum heaviest = 0;
+  if constexpr (EdgeLoads && !Constrained) {
+    // Every neighbour is looked at: the choice is made without branches on
+    // the neighbours' states, which follow no pattern.
+    for (GraphNum e = state.edgeBegin[v], end = state.edgeEnd[v]; e < end; e++) {
+      const GraphNum w = target[e];
+      bool qualifies = mate[w] < 0;
+      if constexpr (Bounded) qualifies &= vertexLoad + state.vertexLoad[w] <= state.loadBound;
+      const GraphNum load = state.edgeLoad[e];
+      const bool better = qualifies & (!found | (load > heaviest));
+      found |= better;
+      heaviest = better ? load : heaviest;
+      chosen = better ? w : chosen;
+    }
+    return chosen;
+  }
   for (GraphNum e = state.edgeBegin[v], end = state.edgeEnd[v]; e < end; e++) {
     GraphNum w = target[e];
     if (mate[w] >= 0) continue;
