@@ -168,6 +168,10 @@ struct CoarseArrays {
 // holds the fine-to-coarse map. The arcs of a coarse vertex come in the
 // order in which their first fine arc is met. Sets the arc count, the arc
 // load sum and the degree bound of coarse.
+//
+// The coarse arc arrays have one element more than the fine graph has
+// arcs: the last one, scratch, collects the internal arcs of the multinode
+// being built, so that the merging loop needs no branch on them.
 template <bool VertexLoads, bool EdgeLoads>
 void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, const GraphNum* mate,
                  GraphNum* arcTo) {
@@ -178,6 +182,7 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
   const GraphNum* fineVertexLoad = fine->vertexLoad;
   GraphNum* coarseTarget = arrays.edgeTarget;
   GraphNum* coarseArcLoad = arrays.edgeLoad;
+  const GraphNum scratch = coarse->base + fine->arcCount;  // never reached by a coarse arc
   GraphNum edgeLoadSum = fine->edgeLoadSum;
   GraphNum maxDegree = 0;
   GraphNum arc = coarse->base;
@@ -186,37 +191,24 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
     arrays.edgeBegin[c] = arcStart;
     const MultinodePair& pair = arrays.multinodes[c];
     GraphNum memberCount = pair.vertex[1] != pair.vertex[0] ? 2 : 1;
-    // First gather the coarse ends of all fine arcs of the multinode into
-    // the free tail of the coarse arc array (it has room for every fine arc
-    // not yet processed). These loads are independent of one another, so
-    // they overlap in the processor instead of waiting behind the
-    // hard-to-predict branches of the merging loop below.
-    GraphNum gathered = arc;
+    // An end d already has an arc of c exactly when arcTo[d] lies in c's
+    // run of arcs, at or after arcStart: older values belong to earlier
+    // coarse vertices, whose arcs all come before. The arcs back to c
+    // itself go to scratch, which lies above every arc.
+    arcTo[c] = scratch;
+    coarseArcLoad[scratch] = 0;
     GraphNum load = 0;
     for (GraphNum member = 0; member < memberCount; member++) {
       GraphNum f = pair.vertex[member];
       load += VertexLoads ? fineVertexLoad[f] : 1;
-      for (GraphNum e = fineBegin[f], end = fineEnd[f]; e < end; e++) coarseTarget[gathered++] = mate[fineTarget[e]];
-    }
-    // Then merge them; the arc being written never passes the gathered end
-    // being read, as each gathered end yields at most one coarse arc. An
-    // end d already has an arc of c exactly when arcTo[d] lies in c's run
-    // of arcs, at or after arcStart: older values belong to earlier coarse
-    // vertices, whose arcs all come before.
-    GraphNum read = arc;
-    for (GraphNum member = 0; member < memberCount; member++) {
-      GraphNum f = pair.vertex[member];
       for (GraphNum e = fineBegin[f], end = fineEnd[f]; e < end; e++) {
-        GraphNum d = coarseTarget[read++];
-        GraphNum arcLoad = EdgeLoads ? fineArcLoad[e] : 1;
-        if (d == c) {  // internal arc of the multinode
-          edgeLoadSum -= arcLoad;
-          continue;
-        }
         // Without branches, as about half the arcs merge, in no predictable
-        // pattern: the next free arc gets load 0 in advance, then the arc
-        // towards d (new or existing) takes d as its end, which it may
-        // already have, and the fine arc's load.
+        // pattern: the next free arc gets load 0 in advance (it lies below
+        // scratch, as fewer coarse arcs than fine arcs were made so far),
+        // then the arc towards d (new, existing or scratch) takes d as its
+        // end, which it may already have, and the fine arc's load.
+        const GraphNum d = mate[fineTarget[e]];
+        const GraphNum arcLoad = EdgeLoads ? fineArcLoad[e] : 1;
         const GraphNum existing = arcTo[d];
         const bool first = existing < arcStart;  // first fine arc towards d
         const GraphNum chosen = first ? arc : existing;
@@ -227,6 +219,8 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
         arc += first;
       }
     }
+    edgeLoadSum -= coarseArcLoad[scratch];  // the internal arcs, both directions
+    arcTo[c] = -1;                          // below the arcs of every later coarse vertex
     arrays.vertexLoad[c] = load;
     if (arc - arcStart > maxDegree) maxDegree = arc - arcStart;
   }
@@ -298,8 +292,9 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
     return 1;
   }
 
-  // The coarse block, first sized for every fine arc. It is made before the
-  // numbering, which writes into its multinode array.
+  // The coarse block, first sized for every fine arc and one more (see
+  // coarsenArcs). It is made before the numbering, which writes into its
+  // multinode array.
   GraphNum fineArcCount = fine->arcCount;
   CoarseArrays arrays;
   MultinodePair* pairBlock = nullptr;
@@ -310,8 +305,8 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
   void* block = memGroupAlloc({memEntry(beginBlock, numBytes(coarseCount + 1)),
                                memEntry(vertexLoadBlock, numBytes(coarseCount)),
                                memEntry(pairBlock, static_cast<size_t>(coarseCount) * sizeof(MultinodePair)),
-                               memEntry(targetBlock, numBytes(fineArcCount)),
-                               memEntry(arcLoadBlock, numBytes(fineArcCount))});
+                               memEntry(targetBlock, numBytes(fineArcCount + 1)),
+                               memEntry(arcLoadBlock, numBytes(fineArcCount + 1))});
   if (block == nullptr) {
     errorPrint("graphCoarsen3: out of memory (1)");
     memFree(mateBlock);
