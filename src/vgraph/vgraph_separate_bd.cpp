@@ -22,12 +22,14 @@ int vgraphSeparateBd(Vgraph* graph, const void* parameters) {
   // first holds breadth-first distances and then band numbers. Once the
   // band graph is built, the tail behind the band order serves as its
   // frontier: the band leaves at least one vertex of each part outside, so
-  // that tail has room for the band size plus the two anchors.
+  // that tail has room for the band size plus the two anchors. The queue
+  // has one element more than the graph has vertices, for the write that
+  // the breadth-first loop makes at its tail whether or not it enqueues.
   GraphNum* queue;
   GraphNum* bandIndex;
   const size_t count = static_cast<size_t>(core.vertexCount);
   void* workBlock =
-      memGroupAlloc({memEntry(queue, count * sizeof(GraphNum)), memEntry(bandIndex, count * sizeof(GraphNum))});
+      memGroupAlloc({memEntry(queue, (count + 1) * sizeof(GraphNum)), memEntry(bandIndex, count * sizeof(GraphNum))});
   if (workBlock == nullptr) {
     errorPrint("vgraphSeparateBd: out of memory (1)");
     return 1;
@@ -57,12 +59,15 @@ int vgraphSeparateBd(Vgraph* graph, const void* parameters) {
       bandPart1Load += load;
     }
     if (distance < width) {
+      // Without branches on whether a neighbour is new, which follows no
+      // pattern: it is written at the tail, which advances only if it is.
       for (GraphNum edge = edgeBegin[vertex]; edge < edgeEnd[vertex]; edge++) {
         const GraphNum end = edgeTarget[edge];
-        if (bandIndex[end] == -1) {
-          bandIndex[end] = distance + 1;
-          queue[queueTail++] = end;
-        }
+        const GraphNum known = bandIndex[end];
+        const bool reached = known == -1;
+        bandIndex[end] = reached ? distance + 1 : known;
+        queue[queueTail] = end;
+        queueTail += reached;
       }
     } else {
       arcTotal++;  // room for the arc to the anchor
@@ -127,13 +132,15 @@ int vgraphSeparateBd(Vgraph* graph, const void* parameters) {
     bandBegin[bandVertex] = arc;
     band.graph.vertexLoad[bandVertex] = (vertexLoad != nullptr) ? vertexLoad[vertex] : 1;
     band.parts[bandVertex] = parts[vertex];
+    // The arcs inside the band are kept without branches: every end is
+    // written, and the arc count advances for band vertices only (the last
+    // write lands in the room kept for the anchor arc, or is overwritten).
     bool outside = false;
     for (GraphNum edge = edgeBegin[vertex]; edge < edgeEnd[vertex]; edge++) {
       const GraphNum end = bandIndex[edgeTarget[edge]];
-      if (end == -1)
-        outside = true;
-      else
-        target[arc++] = end;
+      outside |= (end == -1);
+      target[arc] = end;
+      arc += (end != -1);
     }
     if (outside) {  // only last-layer vertices have neighbours outside the band
       const int part = parts[vertex];
