@@ -81,6 +81,10 @@ struct FmUndo {
   GraphNum gain[2];
 };
 
+// Tentative part of a separator vertex of the separation graph that its
+// frontier does not list (see FmContext::vertexPart).
+constexpr int8_t FM_STRAY = 3;
+
 // Neighbours listed at a time by the move loop.
 constexpr GraphNum FM_CHUNK = 64;
 
@@ -105,8 +109,11 @@ struct FmContext {
   FmUndo* undo;
   // Indexed by vertex (addressed from base): the slot of the vertex's entry
   // or -1, and its tentative part (0, 1 or 2). A vertex without entry keeps
-  // its part of the separation graph, 0 or 1: every separator vertex has an
-  // entry from the start.
+  // its part of the separation graph, 0 or 1: every separator vertex of a
+  // sound separation is in its frontier and has an entry from the start.
+  // A separator vertex missing from the frontier has no entry and the part
+  // FM_STRAY: it is treated as a vertex without entry lying in neither part
+  // (never pulled into the separator, its load counted as outside it).
   GraphNum* vertexSlot;
   int8_t* vertexPart;
   GraphNum hashSize;
@@ -317,7 +324,10 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
     return 1;
   }
   memset(context.vertexSlot, 0xFF, vertexCount * sizeof(GraphNum));  // no vertex has an entry yet
-  memcpy(context.vertexPart, graph->parts + core.base, vertexCount);
+  for (size_t index = 0; index < vertexCount; index++) {
+    const uint8_t part = graph->parts[core.base + static_cast<GraphNum>(index)];
+    context.vertexPart[index] = static_cast<int8_t>((part == 2) ? FM_STRAY : part);  // until its entry is made
+  }
   context.vertexSlot -= core.base;
   context.vertexPart -= core.base;
   // An empty slot is one whose key is -1; an entry's fields are all set
@@ -454,7 +464,8 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
         for (GraphNum edge = chunk; edge < chunkStop; edge++) {  // vertices of toPart stay where they are
           const GraphNum neighbour = edgeTarget[edge];
           listed[listedCount] = neighbour;
-          listedCount += (vertexPart[neighbour] != toPart);
+          const int part = vertexPart[neighbour];
+          listedCount += (part != toPart) & (part != FM_STRAY);
         }
         for (GraphNum position = 0; position < listedCount; position++) {
           const GraphNum neighbour = listed[position];

@@ -153,6 +153,27 @@ TEST(SeparateFm, NoMoveWritesTheSeparationBackInSlotOrder) {
   EXPECT_TRUE(vgraphConsistent(&test.vgraph));
 }
 
+TEST(SeparateFm, SeparatorVertexMissingFromTheFrontierIsLeftAlone) {
+  // A 10 x 6 grid cut at column 5, out of balance (30 against 24 with a
+  // target of 5), whose frontier omits the top separator vertex 5: FM moves
+  // the separator around it. The stray vertex gets no entry, so it keeps
+  // its part and stays out of the frontier written back, whatever the
+  // moves next to it.
+  Graph graph;
+  buildGrid(&graph, 0, 10, 6);
+  TestVgraph test(&graph);
+  test.setParts(columnSplit(10, 6, 5, 5));
+  Vgraph& vgraph = test.vgraph;
+  ASSERT_EQ(vgraph.frontier[0], 5);
+  std::copy(vgraph.frontier + 1, vgraph.frontier + vgraph.frontierCount, vgraph.frontier);
+  vgraph.frontierCount--;
+  ASSERT_EQ(separateFm(test, 200, 1000, 0.1), 0);
+  EXPECT_EQ(vgraph.parts[5], 2);
+  const std::vector<GraphNum> frontier = test.frontier();
+  EXPECT_EQ(std::count(frontier.begin(), frontier.end(), 5), 0);
+  EXPECT_NE(test.parts(), columnSplit(10, 6, 5, 5));  // moves were made
+}
+
 TEST(SeparateFm, EmptySeparator) {
   // Balanced (a single vertex: delta 1 <= 2 average loads): nothing to do.
   Graph single;
