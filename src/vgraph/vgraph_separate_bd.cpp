@@ -22,14 +22,12 @@ int vgraphSeparateBd(Vgraph* graph, const void* parameters) {
   // first holds breadth-first distances and then band numbers. Once the
   // band graph is built, the tail behind the band order serves as its
   // frontier: the band leaves at least one vertex of each part outside, so
-  // that tail has room for the band size plus the two anchors. The queue
-  // has one element more than the graph has vertices, for the write that
-  // the breadth-first loop makes at its tail whether or not it enqueues.
+  // that tail has room for the band size plus the two anchors.
   GraphNum* queue;
   GraphNum* bandIndex;
   const size_t count = static_cast<size_t>(core.vertexCount);
   void* workBlock =
-      memGroupAlloc({memEntry(queue, (count + 1) * sizeof(GraphNum)), memEntry(bandIndex, count * sizeof(GraphNum))});
+      memGroupAlloc({memEntry(queue, count * sizeof(GraphNum)), memEntry(bandIndex, count * sizeof(GraphNum))});
   if (workBlock == nullptr) {
     errorPrint("vgraphSeparateBd: out of memory (1)");
     return 1;
@@ -59,15 +57,12 @@ int vgraphSeparateBd(Vgraph* graph, const void* parameters) {
       bandPart1Load += load;
     }
     if (distance < width) {
-      // Without branches on whether a neighbour is new, which follows no
-      // pattern: it is written at the tail, which advances only if it is.
       for (GraphNum edge = edgeBegin[vertex]; edge < edgeEnd[vertex]; edge++) {
         const GraphNum end = edgeTarget[edge];
-        const GraphNum known = bandIndex[end];
-        const bool reached = known == -1;
-        bandIndex[end] = reached ? distance + 1 : known;
-        queue[queueTail] = end;
-        queueTail += reached;
+        if (bandIndex[end] == -1) {
+          bandIndex[end] = distance + 1;
+          queue[queueTail++] = end;
+        }
       }
     } else {
       arcTotal++;  // room for the arc to the anchor
