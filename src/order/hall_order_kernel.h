@@ -68,16 +68,11 @@
 //              update and the list insertion of a step, a variable of the
 //              new element holds its degree outside the new element.
 // head[k]      (0-based, k = 0 .. lastList) first variable of list k, or 0.
-//              During supervariable detection, a negative entry -i also
-//              serves as the head i of a hash bucket whose list k is empty.
 // next[i], last[i]  list links: next[i] is the following variable (0 at
 //              the end); last[i] is the preceding one, or -(k + 1) when i is
 //              first of list k. During supervariable detection a variable of
-//              the new element is in no list: last[i] holds its hash and
-//              next[i] links its hash bucket; the bucket of hash h starts at
-//              -head[h] when head[h] < 0, or at last[head[h]] when list h is
-//              not empty and that entry is positive (the first variable of
-//              a list lends its back link for the time of the detection).
+//              the new element is in no list: last[i] holds its hash bucket
+//              and next[i] links the bucket's chain (see bucketInsert).
 // work[i]      marks, relative to flag: an element e with work[e] >= flag
 //              has work[e] - flag = |Le \ Lme| during the degree update;
 //              work[x] == flag marks the list of the variable being compared
@@ -176,30 +171,22 @@ class HaloEliminator {
   }
 
   // ---------------------------------------------------------------------
-  // Hash buckets of the supervariable detection (see last[] and head[]).
+  // Hash buckets of the supervariable detection. A variable of the new
+  // element is in no list then: last[i] keeps its bucket and next[i] links
+  // the bucket's chain, which bucketHead_ starts. The buckets are few
+  // enough to stay in cache; the detection of each step empties every
+  // bucket that the step filled.
 
-  void bucketInsert(GraphNum i, GraphNum hash) {
-    GraphNum listFirst = head_[hash];
-    if (listFirst <= 0) {
-      next_[i] = -listFirst;
-      head_[hash] = -i;
-    } else {
-      next_[i] = last_[listFirst] > 0 ? last_[listFirst] : 0;
-      last_[listFirst] = i;
-    }
-    last_[i] = hash;
+  void bucketInsert(GraphNum i, GraphNum bucket) {
+    next_[i] = bucketHead_[bucket];
+    bucketHead_[bucket] = i;
+    last_[i] = bucket;
   }
 
-  // Returns the first variable of the bucket and empties it, giving back
-  // the borrowed entries.
-  GraphNum bucketTake(GraphNum hash) {
-    GraphNum listFirst = head_[hash];
-    if (listFirst <= 0) {
-      head_[hash] = 0;
-      return -listFirst;
-    }
-    GraphNum first = last_[listFirst] > 0 ? last_[listFirst] : 0;
-    last_[listFirst] = -(hash + 1);
+  // Returns the first variable of the bucket and empties it.
+  GraphNum bucketTake(GraphNum bucket) {
+    GraphNum first = bucketHead_[bucket];
+    bucketHead_[bucket] = 0;
     return first;
   }
 
@@ -231,6 +218,10 @@ class HaloEliminator {
     flag_ = 2;
     for (GraphNum list = 0; list <= policy_.lastList; list++) head_[list] = 0;
     minList_ = policy_.lastList;
+    bucketMask_ = 1;
+    while (bucketMask_ < n_ && bucketMask_ < kBucketCount) bucketMask_ *= 2;
+    for (GraphNum bucket = 0; bucket < bucketMask_; bucket++) bucketHead_[bucket] = 0;
+    bucketMask_--;
 
     for (GraphNum i = 1; i <= n_; i++) {
       work_[i] = 1;
@@ -566,7 +557,7 @@ class HaloEliminator {
       iw_[variablesBegin] = iw_[p1];
       iw_[p1] = pivot_;
       length_[i] = write - p1 + 1;
-      bucketInsert(i, static_cast<GraphNum>(hash % static_cast<uint32_t>(n_)));
+      bucketInsert(i, static_cast<GraphNum>(hash & static_cast<uint32_t>(bucketMask_)));
     }
   }
 
@@ -759,6 +750,9 @@ class HaloEliminator {
   GraphNum* const work_;
 
   GraphNum freePosition_;
+  static constexpr GraphNum kBucketCount = 4096;
+  GraphNum bucketHead_[kBucketCount];
+  GraphNum bucketMask_ = 0;  // bucket count - 1 (a power of two, at most n rounded up)
   GraphNum compressions_ = 0;
   GraphNum totalWeight_ = 0;
   GraphNum nonHaloWeight_ = 0;
