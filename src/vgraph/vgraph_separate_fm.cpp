@@ -455,6 +455,9 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       // vertex of otherPart joins the separator, and it is the one being
       // worked on (a repeated arc finds it in the separator when its turn
       // comes, since the part is read again).
+      // The parts whose vertices need work, as bits: otherPart and the
+      // separator (not toPart, nor FM_STRAY).
+      const unsigned workParts = (1u << otherPart) | (1u << 2);
       GraphNum listed[FM_CHUNK];
       GraphNum separatorListed[FM_CHUNK];
       for (GraphNum chunk = edgeBegin[movedVertex], edgeStop = edgeEnd[movedVertex]; chunk < edgeStop;
@@ -464,8 +467,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
         for (GraphNum edge = chunk; edge < chunkStop; edge++) {  // vertices of toPart stay where they are
           const GraphNum neighbour = edgeTarget[edge];
           listed[listedCount] = neighbour;
-          const int part = vertexPart[neighbour];
-          listedCount += (part != toPart) & (part != FM_STRAY);
+          listedCount += (workParts >> vertexPart[neighbour]) & 1;
         }
         for (GraphNum position = 0; position < listedCount; position++) {
           const GraphNum neighbour = listed[position];
