@@ -24,9 +24,10 @@ namespace {
 
 // Link states of an entry.
 enum : int8_t {
-  FM_FREE = 0,            // neither filed nor locked
+  FM_FREE = 0,            // neither filed nor locked; both links point to themselves
   FM_CHAINED = 1,         // free, waiting on the chain to be filed after the current move
-  FM_LOCKED = 2,          // moved in this pass; link to part 1 threaded on the lock list
+  FM_LOCKED = 2,          // moved in this pass; link to part 1 threaded on the lock list, link to
+                          // part 0 pointing to itself
   FM_LOCKED_CHAINED = 3,  // locked, waiting on the chain for a possible unlock
   FM_MOVING = 4,          // the vertex being moved: neither chained nor filed meanwhile
   FM_FILED = 5,           // both links in the gain table
@@ -140,7 +141,7 @@ struct FmContext {
     FmEntry* entry = &hash[slot];
     entry->target0 = 0;
     entry->target1 = 1;
-    entry->state = FM_FREE;
+    makeFree(entry);
     entry->negLoad = -loadOf(vertex);
     entry->gain[0] = entry->gain[1] = -1;  // set when the vertex joins the separator
     entry->stamp = -1;
@@ -165,22 +166,25 @@ struct FmContext {
     gainTableAddLogBits<FM_GAIN_SUB_BITS>(table, &entry->link0, entry->gain[0]);
     gainTableAddLogBits<FM_GAIN_SUB_BITS>(table, &entry->link1, entry->gain[1]);
   }
+  // Links that are neither filed nor on the lock list point to themselves,
+  // so that taking them out of a list, where they are not, is harmless.
+  static void makeFree(FmEntry* entry) {
+    entry->state = FM_FREE;
+    entry->link0.next = entry->link0.prev = &entry->link0;
+    entry->link1.next = entry->link1.prev = &entry->link1;
+  }
   static void unfile(FmEntry* entry) {
     gainTableRemove(&entry->link0);
     gainTableRemove(&entry->link1);
   }
 
   void lock(FmEntry* entry) {
+    entry->link0.next = entry->link0.prev = &entry->link0;
     GainLink* link = &entry->link1;
     link->next = lockHead.next;
     link->prev = &lockHead;
     lockHead.next->prev = link;
     lockHead.next = link;
-  }
-  static void unlock(FmEntry* entry) {
-    GainLink* link = &entry->link1;
-    link->prev->next = link->next;
-    link->next->prev = link->prev;
   }
   void clearLocks() { lockHead.next = lockHead.prev = &lockHead; }
 
@@ -267,6 +271,8 @@ int FmContext::resize() {
       file(entry);
     else if (entry->state == FM_LOCKED)
       lock(entry);
+    else  // free: its links point to their new places
+      makeFree(entry);
   }
   for (GraphNum index = 0; index < undoCount; index++) undo[index].slot = vertexSlot[undo[index].slot];
   return 0;
@@ -372,7 +378,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       entry->gain[1] = record.gain[1];
       if (entry->state == FM_FILED) {
         FmContext::unfile(entry);
-        entry->state = FM_FREE;
+        FmContext::makeFree(entry);
       }
       if ((record.part == 2) && (entry->state == FM_FREE)) context.file(entry);
     }
@@ -385,7 +391,7 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
         if (context.vertexPart[entry->vertex] == 2)
           context.file(entry);
         else
-          entry->state = FM_FREE;
+          FmContext::makeFree(entry);
         link = next;
       }
       context.clearLocks();
@@ -523,13 +529,13 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       while (context.chain >= 0) {
         FmEntry* entry = &hash[context.chain];
         context.chain = entry->chainNext;
-        if (entry->state == FM_FILED_CHAINED) {
+        // A filed or free entry is filed anew; a locked one only when its
+        // move to toPart is a pure shrinking move, worth unlocking. Its
+        // links leave the gain table, or the lock list, alike: taking a
+        // link out of either is the same, and harmless for a link that is
+        // in neither.
+        if ((entry->state != FM_LOCKED_CHAINED) | (entry->gain[toPart] == entry->negLoad)) {
           FmContext::unfile(entry);
-          context.file(entry);
-        } else if (entry->state == FM_CHAINED)
-          context.file(entry);
-        else if (entry->gain[toPart] == entry->negLoad) {  // a pure shrinking move: worth unlocking
-          FmContext::unlock(entry);
           context.file(entry);
         } else
           entry->state = FM_LOCKED;
