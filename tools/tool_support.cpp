@@ -164,9 +164,7 @@ int toolPrintStats(const Graph* graph, const GraphNum* permutation, GraphNum col
   std::vector<GraphNum> counts(n);
   std::vector<GraphNum> parent(n);
   FillStats stats;
-  if (fillStatsCompute(graph, permutation, &stats, counts.data()) != 0 ||
-      fillStatsTree(graph, permutation, parent.data()) != 0)
-    return 1;
+  if (fillStatsComputeTree(graph, permutation, &stats, counts.data(), parent.data()) != 0) return 1;
   // Fundamental supernodes: column j + 1 continues the supernode of column j
   // when it is the father of j, j is its only son, and their structures nest.
   std::vector<GraphNum> sons(n, 0);

@@ -18,6 +18,7 @@
 // far. The whole computation is nearly linear in the size of the graph.
 #include "front/fill_stats.h"
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -96,6 +97,11 @@ int fillStatsTree(const Graph* graph, const GraphNum* permutation, GraphNum* par
 }
 
 int fillStatsCompute(const Graph* graph, const GraphNum* permutation, FillStats* stats, GraphNum* columnCounts) {
+  return fillStatsComputeTree(graph, permutation, stats, columnCounts, nullptr);
+}
+
+int fillStatsComputeTree(const Graph* graph, const GraphNum* permutation, FillStats* stats, GraphNum* columnCounts,
+                         GraphNum* parentOut) {
   const GraphNum base = graph->base;
   const GraphNum n = graph->vertexCount;
   const size_t bytes = static_cast<size_t>(n) * sizeof(GraphNum);
@@ -121,6 +127,7 @@ int fillStatsCompute(const Graph* graph, const GraphNum* permutation, FillStats*
   }
   if (fillStatsPositions(graph, permutation, "fillStatsCompute", positionOf, vertexAt) != 0) return 1;
   fillStatsEtree(graph, positionOf, vertexAt, parent, ancestor);
+  if (parentOut != nullptr) memcpy(parentOut, parent, bytes);
 
   // Postorder: children lists in increasing order (built backwards), then a
   // depth-first walk from every root in increasing order.

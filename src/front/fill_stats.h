@@ -20,6 +20,11 @@ struct FillStats {
 int fillStatsCompute(const Graph* graph, const GraphNum* permutation, FillStats* stats,
                      GraphNum* columnCounts = nullptr);
 
+// fillStatsCompute that also gives the elimination tree in parent (as
+// fillStatsTree does) when parent is not null, at the cost of one tree.
+int fillStatsComputeTree(const Graph* graph, const GraphNum* permutation, FillStats* stats, GraphNum* columnCounts,
+                         GraphNum* parent);
+
 // Elimination tree of the factor under the ordering: parent receives, for
 // each position (from 0), the position of its father (always larger), or -1
 // for a root. Returns 0, or 1 after reporting a failure.

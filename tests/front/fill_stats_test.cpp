@@ -62,6 +62,16 @@ void expectMatchesDense(const Graph* graph, const std::vector<GraphNum>& permuta
   EXPECT_EQ(stats.treeHeight, dense.height);
   EXPECT_EQ(counts, dense.counts);
   EXPECT_EQ(parent, dense.parent);
+  // Both at once: the same figures, counts and tree.
+  FillStats both;
+  std::vector<GraphNum> bothCounts(graph->vertexCount, -7);
+  std::vector<GraphNum> bothParent(graph->vertexCount, -7);
+  ASSERT_EQ(fillStatsComputeTree(graph, permutation.data(), &both, bothCounts.data(), bothParent.data()), 0);
+  EXPECT_EQ(both.nnzL, dense.nnzL);
+  EXPECT_EQ(both.opc, dense.opc);
+  EXPECT_EQ(both.treeHeight, dense.height);
+  EXPECT_EQ(bothCounts, dense.counts);
+  EXPECT_EQ(bothParent, dense.parent);
 }
 
 }  // namespace
