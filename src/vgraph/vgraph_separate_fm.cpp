@@ -12,6 +12,11 @@
 // (its part in the separation graph while it has no entry), so that the
 // common tests of the move loop read one byte next to the neighbours' own
 // data. The separation graph is written once at the end.
+//
+// The parts of the neighbours and the states of the entries that the move
+// loop meets follow no pattern, so the loop decides on them with masks,
+// lists and tables rather than branches: mispredicted branches, more than
+// instructions, bound its speed.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -47,13 +52,13 @@ constexpr GraphNum fmRefiledPush[7] = {0, 0, -1, 0, 0, -1, 0};  // all bits set:
 // leads to, so that a link taken from the gain table finds its entry: the
 // link to part p lies p * FM_LINK_STRIDE bytes into the entry.
 struct FmEntry {
-  GainLink link0;    // filed under gain[0]
-  int8_t target0;    // always 0
-  int8_t state;      // link state
-  GraphNum negLoad;  // minus the vertex load
-  GainLink link1;    // filed under gain[1], or threaded on the lock list while locked
-  int8_t target1;    // always 1
-  GraphNum gain[2];  // separator-load change of a move to part 0 or part 1
+  GainLink link0;      // filed under gain[0]
+  int8_t target0;      // always 0
+  int8_t state;        // link state
+  GraphNum negLoad;    // minus the vertex load
+  GainLink link1;      // filed under gain[1], or threaded on the lock list while locked
+  int8_t target1;      // always 1
+  GraphNum gain[2];    // separator-load change of a move to part 0 or part 1
   GraphNum stamp;      // commit number at which the entry was last saved in the undo log
   GraphNum vertex;     // vertex number, -1 for an empty slot
   GraphNum chainNext;  // slot of the next entry on the chain, -1 at its end
