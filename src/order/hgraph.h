@@ -35,6 +35,11 @@ void hgraphUnhalo(const Hgraph* graph, Graph* view);
 // neighbours of the listed vertices form its halo (at most haloCapacity).
 int hgraphInduceList(const Hgraph* source, GraphNum listCount, const GraphNum* list, GraphNum haloCapacity,
                      Hgraph* target);
+// The same with the caller's source-vertex index array (source vertexCount
+// entries addressed from base, all -1 on entry and again on return), so that
+// inducing many small graphs from one source costs nothing per source vertex.
+int hgraphInduceListIndexed(const Hgraph* source, GraphNum listCount, const GraphNum* list, GraphNum haloCapacity,
+                            GraphNum* sourceIndex, Hgraph* target);
 // Makes an Hgraph without halo over a plain graph, sharing its arrays and
 // freeing none of them.
 void hgraphFromGraph(Hgraph* target, const Graph* source, GraphNum level);

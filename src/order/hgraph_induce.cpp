@@ -46,7 +46,7 @@ GraphNum hgraphInduceArcCount(const Hgraph* source, GraphNum listCount, const Gr
 // or the arcs outgrow the arrays sized from it, everything is released and
 // INDUCE_OVERFLOW is returned, before anything is written out of bounds.
 InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const GraphNum* list, GraphNum haloCapacity,
-                             bool wholeArcCount, Hgraph* target) {
+                             bool wholeArcCount, GraphNum* sharedIndex, Hgraph* target) {
   const Graph& core = source->graph;
   const GraphNum base = core.base;
   const bool hasVertexLoads = core.vertexLoad != nullptr;
@@ -86,14 +86,17 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
     arcCapacity = vertexCapacity * core.maxDegree;
   const GraphNum arcFactor = hasEdgeLoads ? 2 : 1;
   GraphNum* edgeTarget = nullptr;
-  GraphNum* index = nullptr;  // source vertex -> target vertex, or -1
-  void* arcBlock = memGroupAlloc({memEntry(edgeTarget, entryBytes(arcCapacity) * arcFactor),
-                                  memEntry(index, entryBytes(core.vertexCount))});
+  // Source vertex -> target vertex, or -1: the caller's array when it keeps
+  // one, else a scratch array behind the arcs.
+  GraphNum* index = nullptr;
+  const size_t indexBytes = (sharedIndex == nullptr) ? entryBytes(core.vertexCount) : 0;
+  void* arcBlock =
+      memGroupAlloc({memEntry(edgeTarget, entryBytes(arcCapacity) * arcFactor), memEntry(index, indexBytes)});
   if (arcBlock == nullptr) {
     arcCapacity = hgraphInduceArcCount(source, listCount, list);
     if (arcCapacity >= 0)
-      arcBlock = memGroupAlloc({memEntry(edgeTarget, entryBytes(arcCapacity) * arcFactor),
-                                memEntry(index, entryBytes(core.vertexCount))});
+      arcBlock =
+          memGroupAlloc({memEntry(edgeTarget, entryBytes(arcCapacity) * arcFactor), memEntry(index, indexBytes)});
     if (arcBlock == nullptr) {
       errorPrint("hgraphInduceList: out of memory (2)");
       memFree(vertexBlock);
@@ -103,15 +106,27 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
   }
   edgeTarget -= base;
   GraphNum* edgeLoad = hasEdgeLoads ? edgeTarget + arcCapacity : nullptr;
-  index -= base;
+  if (sharedIndex != nullptr) {
+    index = sharedIndex;
+  } else {
+    index -= base;
+    for (GraphNum v = base; v < core.vertexEnd; v++) index[v] = -1;
+  }
 
+  // Target vertices numbered so far: base to numberedEnd - 1. A caller's
+  // index array gets their entries back to -1 whatever the outcome.
+  GraphNum numberedEnd = base;
+  auto restoreIndex = [&]() {
+    if (sharedIndex != nullptr)
+      for (GraphNum t = base; t < numberedEnd; t++) sharedIndex[vertexNumber[t]] = -1;
+  };
   auto release = [&]() {
+    restoreIndex();
     memFree(arcBlock);
     memFree(vertexBlock);
     graph.flags = 0;
   };
 
-  for (GraphNum v = base; v < core.vertexEnd; v++) index[v] = -1;
   for (GraphNum i = 0; i < listCount; i++) {
     const GraphNum vertex = list[i];
     if ((vertex < base) || (vertex >= core.vertexEnd) || (index[vertex] != -1)) {
@@ -120,6 +135,7 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
       return INDUCE_FAILED;
     }
     index[vertex] = base + i;
+    numberedEnd = base + i + 1;
   }
 
   const GraphNum vertexLimit = base + vertexCapacity;
@@ -161,6 +177,7 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
         targetEnd = haloNext++;
         vertexNumber[targetEnd] = end;
         index[end] = targetEnd;
+        numberedEnd = haloNext;
       }
       const GraphNum load = hasEdgeLoads ? core.edgeLoad[arc] : 1;
       edgeLoadSum += load;
@@ -236,6 +253,7 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
   graph.edgeLoad = hasEdgeLoads ? graph.edgeTarget + arcCount : nullptr;
 
   target->level = source->level + 1;
+  restoreIndex();
   // Numbers refer to the graph given to the library.
   if (core.vertexNumber != nullptr)
     for (GraphNum v = base; v < haloNext; v++) vertexNumber[v] = core.vertexNumber[vertexNumber[v]];
@@ -246,6 +264,11 @@ InduceStatus hgraphInduceTry(const Hgraph* source, GraphNum listCount, const Gra
 
 int hgraphInduceList(const Hgraph* source, GraphNum listCount, const GraphNum* list, GraphNum haloCapacity,
                      Hgraph* target) {
+  return hgraphInduceListIndexed(source, listCount, list, haloCapacity, nullptr, target);
+}
+
+int hgraphInduceListIndexed(const Hgraph* source, GraphNum listCount, const GraphNum* list, GraphNum haloCapacity,
+                            GraphNum* sourceIndex, Hgraph* target) {
   const GraphNum outsideCount = source->graph.vertexCount - listCount;
   if ((listCount < 0) || (outsideCount < 0)) {
     hgraphInit(target);
@@ -256,10 +279,10 @@ int hgraphInduceList(const Hgraph* source, GraphNum listCount, const GraphNum* l
   // No list can have more halo vertices than the vertices outside it.
   if (haloCapacity > outsideCount) haloCapacity = outsideCount;
   if (haloCapacity < 0) haloCapacity = 0;
-  InduceStatus status = hgraphInduceTry(source, listCount, list, haloCapacity, false, target);
+  InduceStatus status = hgraphInduceTry(source, listCount, list, haloCapacity, false, sourceIndex, target);
   if (status == INDUCE_OVERFLOW) {
     // The capacity given was too small: retry with the bound that always holds.
-    status = hgraphInduceTry(source, listCount, list, outsideCount, true, target);
+    status = hgraphInduceTry(source, listCount, list, outsideCount, true, sourceIndex, target);
     if (status == INDUCE_OVERFLOW) {
       errorPrint("hgraphInduceList: inconsistent source graph");
       return 1;

@@ -15,9 +15,11 @@ int hgraphOrderCc(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
   GraphNum* list = nullptr;
   GraphNum* componentStart = nullptr;
   GraphNum* component = nullptr;  // component of each non-halo vertex, -1 until reached
+  GraphNum* sourceIndex = nullptr;  // all -1 between inductions, shared by all of them
   void* block = memGroupAlloc({memEntry(list, static_cast<size_t>(count) * sizeof(GraphNum)),
                                memEntry(componentStart, static_cast<size_t>(count + 1) * sizeof(GraphNum)),
-                               memEntry(component, static_cast<size_t>(count) * sizeof(GraphNum))});
+                               memEntry(component, static_cast<size_t>(count) * sizeof(GraphNum)),
+                               memEntry(sourceIndex, static_cast<size_t>(core.vertexCount) * sizeof(GraphNum))});
   if (block == nullptr) {
     errorPrint("hgraphOrderCc: out of memory");
     return 1;
@@ -67,12 +69,16 @@ int hgraphOrderCc(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
   order->treeNodeCount += componentCount;
   order->columnBlockCount += componentCount - 1;
 
-  // A component's neighbours outside it can only be halo vertices.
+  // A component's neighbours outside it can only be halo vertices. The
+  // inductions share one index array, so that a graph of many small
+  // components costs nothing per component beyond its own size.
   const GraphNum haloCapacity = core.vertexCount - count;
+  for (GraphNum i = 0; i < core.vertexCount; i++) sourceIndex[i] = -1;
+  sourceIndex -= base;
   for (GraphNum c = 0; c < componentCount; c++) {
     Hgraph componentGraph;
-    if (hgraphInduceList(graph, children[c].vertexCount, list + componentStart[c], haloCapacity, &componentGraph) !=
-        0) {
+    if (hgraphInduceListIndexed(graph, children[c].vertexCount, list + componentStart[c], haloCapacity, sourceIndex,
+                                &componentGraph) != 0) {
       errorPrint("hgraphOrderCc: cannot create induced graph");
       memFree(block);
       return 1;

@@ -232,6 +232,34 @@ TEST(HgraphInduce, RefusesInvalidLists) {
   }
 }
 
+// A caller's shared index array gives the same graphs, including after a
+// refused list and an overflowing halo capacity, and is all -1 after each.
+TEST(HgraphInduce, SharedIndexGivesTheSameGraphsAndIsRestored) {
+  HaloView view;
+  buildWeightedGrid(&view.graph, 1, 7, 6);
+  Hgraph* source = view.wrap();
+  std::vector<GraphNum> sharedIndex(42, -1);
+  GraphNum* index = sharedIndex.data() - 1;
+  const std::vector<std::vector<GraphNum>> lists = {{1, 2, 3}, {40, 8, 22, 15}, {42}, {5, 12, 19, 26, 33}};
+  for (const auto& list : lists) {
+    for (GraphNum capacity : {0, 42}) {
+      Hgraph induced;
+      ASSERT_EQ(hgraphInduceListIndexed(source, static_cast<GraphNum>(list.size()), list.data(), capacity, index,
+                                        &induced),
+                0);
+      EXPECT_TRUE(inducedMatches(*source, list, induced));
+      EXPECT_EQ(std::count(sharedIndex.begin(), sharedIndex.end(), -1), 42);
+      hgraphExit(&induced);
+    }
+  }
+  const std::vector<GraphNum> repeated = {3, 4, 3};
+  Hgraph refused;
+  ErrorCapture capture;
+  EXPECT_EQ(hgraphInduceListIndexed(source, 3, repeated.data(), 10, index, &refused), 1);
+  EXPECT_EQ(std::count(sharedIndex.begin(), sharedIndex.end(), -1), 42);
+  hgraphExit(&refused);
+}
+
 TEST(HgraphInduce, EmptyListGivesEmptyGraph) {
   HaloView view;
   buildPath(&view.graph, 0, 3);
