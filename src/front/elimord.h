@@ -16,14 +16,24 @@
 #include "order/library_order.h"
 #include "plyxen.h"
 
-// The ordering strategy of the interface.
-inline constexpr const char ELIMORD_DEFAULT_STRATEGY[] =
-    "c{rat=0.7,cpr=n{sep=/(vert>120)?m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},"
-    "org=(|h{pass=10})f{bal=0.2}}}|m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},"
-    "org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep=/(vert>120)?m{type=h,"
-    "rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}}|m{type=h,rat=0.7,"
-    "vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=15,"
-    "cmax=100000,frat=0.0},ose=g}}";
+// The ordering of one connected graph: compression, then nested dissection
+// by multilevel vertex separators, minimum fill on the leaves and the
+// level-structure ordering of the separators.
+#define ELIMORD_DISSECTION_TEXT                                                                                 \
+  "c{rat=0.7,cpr=n{sep=/(vert>120)?m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},"      \
+  "org=(|h{pass=10})f{bal=0.2}}}|m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},"        \
+  "org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep=/(vert>120)?m{type=h,"    \
+  "rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}}|m{type=h,rat=0.7," \
+  "vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=15,"          \
+  "cmax=100000,frat=0.0},ose=g}}"
+inline constexpr const char ELIMORD_DISSECTION_STRATEGY[] = ELIMORD_DISSECTION_TEXT;
+
+// The ordering strategy of the interface: the strategy above on each
+// connected component. On a connected graph this is the strategy above
+// itself; a graph of many components is ordered component by component
+// instead of through separators that are empty at every level, which
+// would run greedy growing over the whole graph at every coarsening level.
+inline constexpr const char ELIMORD_DEFAULT_STRATEGY[] = "o{strat=" ELIMORD_DISSECTION_TEXT "}";
 
 // The interface under its other external names (ELIMORDF and ELIMORDFW are
 // declared in plyxen.h). Arguments: vertex count, adjacency capacity (not
