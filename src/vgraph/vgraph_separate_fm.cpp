@@ -48,6 +48,13 @@ constexpr int8_t fmRefiledState[7] = {FM_FREE,   FM_CHAINED, FM_LOCKED_CHAINED, 
                                       FM_MOVING, FM_FILED_CHAINED, FM_FILED_CHAINED};
 constexpr GraphNum fmRefiledPush[7] = {0, 0, -1, 0, 0, -1, 0};  // all bits set: joins the chain
 
+// Once a move is chosen, the scan goes on through its bucket for a
+// cheaper move or an equal one towards the preferred part, but over this
+// many links at most: on large separators a bucket holds thousands of
+// moves of equal gain, and scanning all of them at every move made the
+// refinement grow faster than the separator.
+constexpr GraphNum FM_TIE_SCAN_LIMIT = 32;
+
 // One vertex entry. Each link is followed by the number of the part it
 // leads to, so that a link taken from the gain table finds its entry: the
 // link to part p lies p * FM_LINK_STRIDE bytes into the entry.
@@ -418,9 +425,11 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       GraphNum chosenGain = 2147483646;
       GraphNum chosenDelta = 0;
       GainEntry* limit = context.table->last;
+      GraphNum scanLeft = FM_TIE_SCAN_LIMIT;
       for (GainLink* link = gainTableFirst(context.table); link != nullptr;
            link = gainTableNext(context.table, link)) {
         if (link->bucket > limit) break;
+        if ((chosen != nullptr) && (--scanLeft < 0)) break;
         const int target = fmLinkTarget(link);
         FmEntry* entry = fmLinkEntry(link, target);
         const GraphNum gain = entry->gain[target];
