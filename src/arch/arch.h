@@ -25,3 +25,45 @@ struct Arch {
   int flags;
   alignas(8) unsigned char data[ARCH_DATA_SIZE];
 };
+
+// Pairing of terminals level by level, used to coarsen a target together with
+// a graph. Each class keeps its own state in the data area.
+struct ArchMatch {
+  const ArchClass* archClass;
+  alignas(8) unsigned char data[64];
+};
+
+// One pair of terminals (or domains) merged by a matching level; a terminal
+// left single has both entries equal.
+struct ArchCoarsenMulti {
+  GraphNum terminals[2];
+};
+
+// Generic operations: each calls the operation of the same role of the
+// architecture's class on its data, and returns its result.
+const ArchClass* archClass(const char* name, int index);
+int archInit(Arch* arch);
+int archExit(Arch* arch);
+int archFree(Arch* arch);
+int archLoad(Arch* arch, FILE* stream);
+int archSave(const Arch* arch, FILE* stream);
+const char* archName(const Arch* arch);
+GraphNum archSize(const Arch* arch);
+int archVar(const Arch* arch);
+
+GraphNum archDomNumber(const Arch* arch, const ArchDom* domain);
+int archDomTerminal(const Arch* arch, ArchDom* domain, GraphNum number);
+GraphNum archDomSize(const Arch* arch, const ArchDom* domain);
+GraphNum archDomWeight(const Arch* arch, const ArchDom* domain);
+GraphNum archDomDist(const Arch* arch, const ArchDom* first, const ArchDom* second);
+int archDomFirst(const Arch* arch, ArchDom* domain);
+int archDomLoad(const Arch* arch, ArchDom* domain, FILE* stream);
+int archDomSave(const Arch* arch, const ArchDom* domain, FILE* stream);
+int archDomBipart(const Arch* arch, const ArchDom* domain, ArchDom* first, ArchDom* second);
+int archDomIncludes(const Arch* arch, const ArchDom* outer, const ArchDom* inner);
+
+int archMatchInit(ArchMatch* match, const Arch* arch);
+void archMatchExit(ArchMatch* match);
+// Computes one level of pairs into *pairs (owned by the matching); returns the
+// number of pairs, or -1 when no further level exists.
+GraphNum archMatchMate(ArchMatch* match, ArchCoarsenMulti** pairs);
