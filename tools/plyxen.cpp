@@ -2,6 +2,8 @@
 //   plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]
 //   plyxen stats GRAPH ORDER
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
+//   plyxen partition GRAPH K [-s STRATEGY] [-b IMBALANCE] [-o PARTS]
+//   plyxen map GRAPH ARCHFILE [-s STRATEGY] [-b IMBALANCE] [-o PARTS]
 #include <cstring>
 
 #include "front/elimord.h"
@@ -18,6 +20,10 @@ const char* const toolUsageMain =
     "  convert IN OUT [--from FORMAT] [--to FORMAT]\n"
     "      convert a graph between the graph file format (.grf), the METIS\n"
     "      graph format (.graph, .metis) and Matrix Market coordinate files (.mtx)\n"
+    "  partition GRAPH K [-s STRATEGY] [-b IMBALANCE] [-o PARTS]\n"
+    "      partition a graph into K parts of balanced loads with a small edge cut\n"
+    "  map GRAPH ARCHFILE [-s STRATEGY] [-b IMBALANCE] [-o PARTS]\n"
+    "      map a graph onto the terminals of a target architecture\n"
     "\n"
     "plyxen COMMAND --help describes a command. Failures print one line\n"
     "beginning with \"ERROR: \" and end with status 1.\n";
@@ -55,6 +61,35 @@ const char* const toolUsageConvert =
     "         complex, general or symmetric; the pattern is made symmetric and\n"
     "         the diagonal dropped. Written as a symmetric pattern.\n";
 
+const char* const toolUsagePartition =
+    "usage: plyxen partition GRAPH K [-s STRATEGY] [-b IMBALANCE] [-o PARTS] [--from FORMAT]\n"
+    "\n"
+    "Partitions the vertices of GRAPH into K parts whose loads stay within\n"
+    "IMBALANCE of the average while the load of the cut edges is small, and\n"
+    "prints one line: the cut edge load (cut), the communication load (comm,\n"
+    "the same for a partition), the imbalance (largest part load over the\n"
+    "average, minus 1), the number of non-empty parts (parts) and the time in\n"
+    "seconds. Parts may stay empty when K exceeds the vertex count.\n"
+    "\n"
+    "  -s STRATEGY    mapping strategy; the default is the library's default\n"
+    "                 strategy for IMBALANCE (see docs/guide.md)\n"
+    "  -b IMBALANCE   allowed imbalance ratio of the default strategy (0.05)\n"
+    "  -o PARTS       write the parts file: one \"vertex part\" line per vertex\n";
+
+const char* const toolUsageMap =
+    "usage: plyxen map GRAPH ARCHFILE [-s STRATEGY] [-b IMBALANCE] [-o PARTS] [--from FORMAT]\n"
+    "\n"
+    "Maps the vertices of GRAPH onto the terminals of the target architecture\n"
+    "described in ARCHFILE, keeping each terminal's load within IMBALANCE of\n"
+    "its share while the communication load (edge loads times the distances\n"
+    "between the terminals of their ends) is small, and prints one line: cut,\n"
+    "comm, imbalance, parts and time, as plyxen partition does.\n"
+    "\n"
+    "  -s STRATEGY    mapping strategy; the default is the library's default\n"
+    "                 strategy for IMBALANCE (see docs/guide.md)\n"
+    "  -b IMBALANCE   allowed imbalance ratio of the default strategy (0.05)\n"
+    "  -o PARTS       write the parts file: one \"vertex terminal\" line per vertex\n";
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     errorPrint("plyxen: no command given (plyxen --help lists the commands)");
@@ -68,6 +103,8 @@ int main(int argc, char** argv) {
   if (strcmp(command, "order") == 0) return toolOrder(argc - 2, argv + 2);
   if (strcmp(command, "stats") == 0) return toolStats(argc - 2, argv + 2);
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
+  if (strcmp(command, "partition") == 0) return toolPartition(argc - 2, argv + 2);
+  if (strcmp(command, "map") == 0) return toolMap(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;
 }

@@ -18,6 +18,8 @@
 int toolOrder(int argc, char** argv);
 int toolStats(int argc, char** argv);
 int toolConvert(int argc, char** argv);
+int toolPartition(int argc, char** argv);
+int toolMap(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 // Options
@@ -40,6 +42,8 @@ extern const char* const toolUsageMain;
 extern const char* const toolUsageOrder;
 extern const char* const toolUsageStats;
 extern const char* const toolUsageConvert;
+extern const char* const toolUsagePartition;
+extern const char* const toolUsageMap;
 
 // ---------------------------------------------------------------------------
 // Output files

@@ -222,10 +222,7 @@ int kgraphStoreDomains(KgraphStore* store, GraphNum count) {
 int kgraphStoreInit(const Kgraph* kgraph, KgraphStore* store) {
   memset(store, 0, sizeof(KgraphStore));
   const size_t vertexCount = static_cast<size_t>(kgraph->graph.vertexCount);
-  ArchDom whole;
-  archDomFirst(&kgraph->arch, &whole);
-  GraphNum domainCount = archDomSize(&kgraph->arch, &whole);
-  if (domainCount < kgraph->mapping.domainMax) domainCount = kgraph->mapping.domainMax;
+  const GraphNum domainCount = kgraph->mapping.domainMax;
   if ((memGroupAlloc({memEntry(store->parts, vertexCount * sizeof(GraphNum)),
                       memEntry(store->frontier, vertexCount * sizeof(GraphNum))}) == nullptr) ||
       (kgraphStoreDomains(store, domainCount) != 0)) {

@@ -56,6 +56,17 @@ int kgraphMapRbPart2(KgraphMapRbData* data, std::vector<PartTask>& stack) {
       if (kgraphMapRbPartLeaf(data, graph, task.domain) != 0) return 1;
       continue;
     }
+    // A single free vertex alone in its domain, with no old domain to stay
+    // close to: all its terminals are alike, and it takes the first one
+    // without further splits.
+    if ((graph.vertexCount == 1) && (task.fixedCount == 0) && (kgraph->oldMapping.parts == nullptr)) {
+      ArchDom terminal;
+      if ((archDomTerminal(arch, &terminal, archDomNumber(arch, &task.domain)) == 0) &&
+          (archDomIncludes(arch, &task.domain, &terminal) != 0)) {
+        if (kgraphMapRbPartLeaf(data, graph, terminal) != 0) return 1;
+        continue;
+      }
+    }
 
     // Room for the two sides, made before anything is built, so that
     // pushing them cannot fail.

@@ -13,9 +13,17 @@ int mapInit(Mapping* mapping, Graph* graph, Arch* arch, const ArchDom* domain) {
   mapping->domainCount = 0;
   mapping->initialDomain = *domain;
   // A variable-sized architecture has no terminal count to size the domain
-  // array by: start small, the array grows by domain.
+  // array by: start small, the array grows by domain. Nor does an
+  // architecture of far more terminals than the graph has vertices: the
+  // domains in use cannot outnumber the vertices by much.
   const GraphNum vertexCount = (graph->vertexCount < 1023) ? graph->vertexCount : 1023;
-  mapping->domainMax = (archVar(arch) != 0) ? vertexCount + 1 : archDomSize(arch, domain) + 1;
+  if (archVar(arch) != 0)
+    mapping->domainMax = vertexCount + 1;
+  else {
+    const GraphNum size = archDomSize(arch, domain);
+    const GraphNum bound = (graph->vertexCount > 1023) ? graph->vertexCount : 1023;
+    mapping->domainMax = ((size < bound) ? size : bound) + 1;
+  }
   return 0;
 }
 

@@ -1,0 +1,175 @@
+// plyxen partition and plyxen map: partitioning a graph into k parts and
+// mapping it onto a target architecture, with the figures of the result.
+#include <chrono>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "tool.h"
+
+namespace {
+
+struct StrategyHandle {
+  PLYXEN_Strat strat;
+  StrategyHandle() { PLYXEN_stratInit(&strat); }
+  ~StrategyHandle() { PLYXEN_stratExit(&strat); }
+};
+
+struct ArchHandle {
+  PLYXEN_Arch arch;
+  ArchHandle() { PLYXEN_archInit(&arch); }
+  ~ArchHandle() { PLYXEN_archExit(&arch); }
+};
+
+int formatOption(const char* command, const std::string& name, ToolFormat* format) {
+  if (name.empty()) return 0;
+  *format = toolFormatByName(name);
+  if (*format == FORMAT_NONE) {
+    errorPrint("plyxen %s: unknown format \"%s\" (grf, metis or mtx)", command, name.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+// A whole decimal number of the int range, or false.
+bool parseInteger(const std::string& text, long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = strtol(text.c_str(), &end, 10);
+  if ((errno != 0) || (*end != '\0') || (parsed > 2147483647L) || (parsed < -2147483647L - 1)) return false;
+  *value = parsed;
+  return true;
+}
+
+// The imbalance ratio of -b, when given: a finite number of at least 0.
+int parseImbalance(const char* command, const std::string& text, double* imbalance) {
+  if (text.empty()) return 0;
+  char* end = nullptr;
+  *imbalance = strtod(text.c_str(), &end);
+  if ((*end != '\0') || !std::isfinite(*imbalance) || (*imbalance < 0.0)) {
+    errorPrint("plyxen %s: invalid imbalance \"%s\" (a ratio of at least 0, such as 0.05)", command, text.c_str());
+    return 1;
+  }
+  return 0;
+}
+
+// Maps the graph read from graphPath onto the architecture, prints the
+// figures and writes the parts file. The strategy text, when not empty,
+// replaces the default strategy built for the imbalance ratio.
+int toolMapRun(const char* command, const std::string& graphPath, ToolFormat format, PLYXEN_Arch* arch,
+               const std::string& strategy, double imbalance, const std::string& outputPath) {
+  StrategyHandle strat;
+  if (!strategy.empty()) {
+    if (PLYXEN_stratGraphMap(&strat.strat, strategy.c_str()) != 0) return 1;
+  } else if (PLYXEN_stratGraphMapBuild(&strat.strat, MAP_FLAG_DEFAULT, PLYXEN_archSize(arch), imbalance) != 0)
+    return 1;
+  ToolOutput output;
+  if (!outputPath.empty() && (output.open(outputPath) != 0)) return 1;
+
+  ToolGraph graph;
+  if (toolGraphRead(&graph, graphPath, format, command) != 0) return 1;
+  PLYXEN_Num vertexCount;
+  PLYXEN_graphSize(&graph.handle, &vertexCount, nullptr);
+  std::vector<PLYXEN_Num> parts(static_cast<size_t>(vertexCount) + 1);
+  const auto start = std::chrono::steady_clock::now();
+  if (PLYXEN_graphMap(&graph.handle, arch, &strat.strat, parts.data()) != 0) return 1;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  PLYXEN_Num nonEmpty = 0;
+  int64_t cut = 0;
+  int64_t comm = 0;
+  double ratio = 0.0;
+  if (PLYXEN_graphMapStat(&graph.handle, arch, parts.data(), &nonEmpty, &cut, &comm, &ratio) != 0) return 1;
+  if (!outputPath.empty()) {
+    // One "vertex part" line per vertex, vertices by label when the graph
+    // file gives labels.
+    const Graph* core = graph.core();
+    FILE* stream = output.stream();
+    for (GraphNum index = 0; index < vertexCount; index++) {
+      const GraphNum vertex = core->base + index;
+      const GraphNum name = (core->vertexLabel != nullptr) ? core->vertexLabel[vertex] : vertex;
+      fprintf(stream, "%d\t%d\n", name, parts[static_cast<size_t>(index)]);
+    }
+    if (output.commit() != 0) return 1;
+  }
+  printf("cut=%lld comm=%lld imbalance=%.4f parts=%d time=%.4f\n", static_cast<long long>(cut),
+         static_cast<long long>(comm), ratio, nonEmpty, seconds);
+  if (fflush(stdout) != 0) {
+    errorPrint("plyxen: cannot write on the standard output");
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int toolPartition(int argc, char** argv) {
+  std::string strategy, imbalanceText, outputPath, fromName;
+  bool help = false;
+  std::vector<std::string> positional;
+  if (toolParseOptions("partition", argc, argv,
+                       {{"-s", &strategy, nullptr},
+                        {"-b", &imbalanceText, nullptr},
+                        {"-o", &outputPath, nullptr},
+                        {"--from", &fromName, nullptr}},
+                       &positional, &help) != 0)
+    return 1;
+  if (help) {
+    fputs(toolUsagePartition, stdout);
+    return 0;
+  }
+  if (positional.size() != 2) {
+    errorPrint("plyxen partition: a graph file and a part count expected (plyxen partition --help)");
+    return 1;
+  }
+  long partCount;
+  if (!parseInteger(positional[1], &partCount) || (partCount < 1)) {
+    errorPrint("plyxen partition: invalid part count \"%s\" (a whole number of at least 1)", positional[1].c_str());
+    return 1;
+  }
+  double imbalance = 0.05;
+  if (parseImbalance("partition", imbalanceText, &imbalance) != 0) return 1;
+  ToolFormat format = FORMAT_NONE;
+  if (formatOption("partition", fromName, &format) != 0) return 1;
+  ArchHandle arch;
+  if (PLYXEN_archCmplt(&arch.arch, static_cast<PLYXEN_Num>(partCount)) != 0) return 1;
+  return toolMapRun("partition", positional[0], format, &arch.arch, strategy, imbalance, outputPath);
+}
+
+int toolMap(int argc, char** argv) {
+  std::string strategy, imbalanceText, outputPath, fromName;
+  bool help = false;
+  std::vector<std::string> positional;
+  if (toolParseOptions("map", argc, argv,
+                       {{"-s", &strategy, nullptr},
+                        {"-b", &imbalanceText, nullptr},
+                        {"-o", &outputPath, nullptr},
+                        {"--from", &fromName, nullptr}},
+                       &positional, &help) != 0)
+    return 1;
+  if (help) {
+    fputs(toolUsageMap, stdout);
+    return 0;
+  }
+  if (positional.size() != 2) {
+    errorPrint("plyxen map: a graph file and an architecture file expected (plyxen map --help)");
+    return 1;
+  }
+  double imbalance = 0.05;
+  if (parseImbalance("map", imbalanceText, &imbalance) != 0) return 1;
+  ToolFormat format = FORMAT_NONE;
+  if (formatOption("map", fromName, &format) != 0) return 1;
+  ArchHandle arch;
+  FILE* stream = toolOpenInput(positional[1], "map");
+  if (stream == nullptr) return 1;
+  const int status = PLYXEN_archLoad(&arch.arch, stream);
+  fclose(stream);
+  if (status != 0) return 1;
+  if (PLYXEN_archVar(&arch.arch) != 0) {
+    errorPrint("plyxen map: variable-sized architecture \"%s\" not supported (its terminals are unbounded)",
+               PLYXEN_archName(&arch.arch));
+    return 1;
+  }
+  return toolMapRun("map", positional[0], format, &arch.arch, strategy, imbalance, outputPath);
+}
