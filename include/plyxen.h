@@ -116,6 +116,14 @@ PLYXEN_Num PLYXEN_archSize(const PLYXEN_Arch* arch);
 int PLYXEN_archVar(const PLYXEN_Arch* arch);
 /* Complete graph of terminalCount terminals, all at distance 1. */
 int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount);
+/* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
+ * The X variants take 1 to 5 dimension sizes. */
+int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
+int PLYXEN_archMesh3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
+int PLYXEN_archMeshX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
+int PLYXEN_archTorus2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
+int PLYXEN_archTorus3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
+int PLYXEN_archTorusX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
 
 /* Solver-ordering interface (every argument by reference, arrays indexed
  * from 1): vertex count, adjacency capacity (unused), row starts (out: tree
