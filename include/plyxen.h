@@ -116,6 +116,13 @@ PLYXEN_Num PLYXEN_archSize(const PLYXEN_Arch* arch);
 int PLYXEN_archVar(const PLYXEN_Arch* arch);
 /* Complete graph of terminalCount terminals, all at distance 1. */
 int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount);
+/* Hypercube of 2^dimension terminals (dimension 1 to 30), at a distance of
+ * the number of bits in which their numbers differ. */
+int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension);
+/* Variable-sized complete graph and hypercube: no fixed terminal count;
+ * domains are split as far as a mapping needs. */
+int PLYXEN_archVcmplt(PLYXEN_Arch* arch);
+int PLYXEN_archVhcub(PLYXEN_Arch* arch);
 /* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
  * The X variants take 1 to 5 dimension sizes. */
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);

@@ -2,7 +2,9 @@
 // handle that is an Arch record inside.
 #include "arch/arch_class.h"
 #include "arch/arch_cmplt.h"
+#include "arch/arch_hcub.h"
 #include "arch/arch_mesh.h"
+#include "arch/arch_vcmplt.h"
 #include "plyxen.h"
 
 static_assert(sizeof(PLYXEN_Arch) >= sizeof(Arch), "the public architecture handle cannot hold an Arch");
@@ -41,6 +43,12 @@ int PLYXEN_archVar(const PLYXEN_Arch* arch) { return archVar(archOf(arch)); }
 int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount) {
   return archCmpltArchBuild(archOf(arch), terminalCount);
 }
+
+int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension) { return archHcubArchBuild(archOf(arch), dimension); }
+
+int PLYXEN_archVcmplt(PLYXEN_Arch* arch) { return archVcmpltArchBuild(archOf(arch)); }
+
+int PLYXEN_archVhcub(PLYXEN_Arch* arch) { return archVhcubArchBuild(archOf(arch)); }
 
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY) {
   const GraphNum sizes[2] = {dimX, dimY};

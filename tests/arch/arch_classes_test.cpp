@@ -9,17 +9,31 @@ using archtest::loadTextOrFail;
 namespace {
 
 const char* const fixedArchitectures[] = {
-    "cmplt 1",          "cmplt 7",
-    "cmplt 40",         "mesh2D 1 1",
-    "mesh2D 4 2",       "mesh2D 3 5",
-    "mesh2D 16 16",     "mesh3D 1 1 1",
-    "mesh3D 2 3 4",     "mesh3D 5 5 5",
-    "meshXD 1 9",       "meshXD 2 4 4",
-    "meshXD 4 2 3 2 3", "meshXD 5 2 2 2 2 2",
-    "torus2D 1 5",      "torus2D 4 4",
-    "torus2D 7 3",      "torus3D 3 3 3",
-    "torus3D 4 2 5",    "torusXD 1 11",
-    "torusXD 3 4 4 4",  "torusXD 5 3 1 2 2 3",
+    "cmplt 1",
+    "cmplt 7",
+    "cmplt 40",
+    "hcub 1",
+    "hcub 3",
+    "hcub 6",
+    "mesh2D 1 1",
+    "mesh2D 4 2",
+    "mesh2D 3 5",
+    "mesh2D 16 16",
+    "mesh3D 1 1 1",
+    "mesh3D 2 3 4",
+    "mesh3D 5 5 5",
+    "meshXD 1 9",
+    "meshXD 2 4 4",
+    "meshXD 4 2 3 2 3",
+    "meshXD 5 2 2 2 2 2",
+    "torus2D 1 5",
+    "torus2D 4 4",
+    "torus2D 7 3",
+    "torus3D 3 3 3",
+    "torus3D 4 2 5",
+    "torusXD 1 11",
+    "torusXD 3 4 4 4",
+    "torusXD 5 3 1 2 2 3",
 };
 
 class FixedArchitecture : public testing::TestWithParam<const char*> {};
@@ -33,6 +47,17 @@ TEST_P(FixedArchitecture, IsConsistent) {
 
 INSTANTIATE_TEST_SUITE_P(Classes, FixedArchitecture, testing::ValuesIn(fixedArchitectures));
 
+TEST(VariableArchitecture, IsConsistent) {
+  for (const char* text : {"varcmplt", "varhcub", "  varhcub\n"}) {
+    SCOPED_TRACE(text);
+    Arch arch;
+    loadTextOrFail(&arch, text);
+    EXPECT_EQ(archHasMatch(&arch), 0);
+    archtest::checkVariableArchitecture(&arch, 5);
+    archExit(&arch);
+  }
+}
+
 struct BadFile {
   const char* text;
   const char* message;  // the first message printed
@@ -43,6 +68,11 @@ const BadFile badFiles[] = {
     {"cmplt 0", "archCmpltArchLoad: bad input"},
     {"cmplt -3", "archCmpltArchLoad: bad input"},
     {"cmplt x", "archCmpltArchLoad: bad input"},
+    {"hcub", "archHcubArchLoad: bad input"},
+    {"hcub 0", "archHcubArchLoad: bad input"},
+    {"hcub 31", "archHcubArchLoad: bad input"},
+    {"hcub 32", "archHcubArchLoad: bad input"},
+    {"hcub -2", "archHcubArchLoad: bad input"},
     {"mesh2D 4", "archMesh2ArchLoad: bad input"},
     {"mesh2D 0 4", "archMesh2ArchLoad: bad input"},
     {"mesh2D 4 -1", "archMesh2ArchLoad: bad input"},
