@@ -123,6 +123,14 @@ int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension);
  * domains are split as far as a mapping needs. */
 int PLYXEN_archVcmplt(PLYXEN_Arch* arch);
 int PLYXEN_archVhcub(PLYXEN_Arch* arch);
+/* Tree of levelCount levels below its root, the nodes of level i having
+ * sizes[i] children (at least 2) reached by links of cost links[i] (at least
+ * 1); the terminals are the leaves, numbered from left to right. The
+ * labelled variant numbers leaf i as terminal permutation[i], the
+ * permutation listing every terminal once (permutationCount terminals). */
+int PLYXEN_archTleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links);
+int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links,
+                      PLYXEN_Num permutationCount, const PLYXEN_Num* permutation);
 /* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
  * The X variants take 1 to 5 dimension sizes. */
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);

@@ -26,8 +26,6 @@ constexpr ArchClass archPendingClass(const char* name, int flags, int (*load)(vo
 constexpr char cmpltwMessage[] = "archCmpltwArchLoad: class not available yet";
 constexpr char decoMessage[] = "archDecoArchLoad: class not available yet";
 constexpr char distMessage[] = "archDistArchLoad: class not available yet";
-constexpr char tleafMessage[] = "archTleafArchLoad: class not available yet";
-constexpr char ltleafMessage[] = "archLtleafArchLoad: class not available yet";
 constexpr char subMessage[] = "archSubArchLoad: class not available yet";
 
 }  // namespace
@@ -37,6 +35,4 @@ constinit const ArchClass archCmpltwClass =
 constinit const ArchClass archDecoClass = archPendingClass("deco", 0, archOp<archPendingLoad<decoMessage>>);
 constinit const ArchClass archDeco2Class = archPendingClass("deco", 0, nullptr);  // loaded through the first entry
 constinit const ArchClass archDistClass = archPendingClass("dist", 0, archOp<archPendingLoad<distMessage>>);
-constinit const ArchClass archTleafClass = archPendingClass("tleaf", 0, archOp<archPendingLoad<tleafMessage>>);
-constinit const ArchClass archLtleafClass = archPendingClass("ltleaf", 0, archOp<archPendingLoad<ltleafMessage>>);
 constinit const ArchClass archSubClass = archPendingClass("sub", 0, archOp<archPendingLoad<subMessage>>);

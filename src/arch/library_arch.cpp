@@ -4,6 +4,7 @@
 #include "arch/arch_cmplt.h"
 #include "arch/arch_hcub.h"
 #include "arch/arch_mesh.h"
+#include "arch/arch_tleaf.h"
 #include "arch/arch_vcmplt.h"
 #include "plyxen.h"
 
@@ -49,6 +50,16 @@ int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension) { return archHcubAr
 int PLYXEN_archVcmplt(PLYXEN_Arch* arch) { return archVcmpltArchBuild(archOf(arch)); }
 
 int PLYXEN_archVhcub(PLYXEN_Arch* arch) { return archVhcubArchBuild(archOf(arch)); }
+
+int PLYXEN_archTleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links) {
+  return archTleafArchBuild(archOf(arch), levelCount, sizes, links, "PLYXEN_archTleaf");
+}
+
+int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links,
+                      PLYXEN_Num permutationCount, const PLYXEN_Num* permutation) {
+  return archLtleafArchBuild(archOf(arch), levelCount, sizes, links, permutationCount, permutation,
+                             "PLYXEN_archLtleaf");
+}
 
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY) {
   const GraphNum sizes[2] = {dimX, dimY};

@@ -93,3 +93,106 @@ TEST(ArchVariable, SplitsAndTerminals) {
 }
 
 }  // namespace
+
+namespace {
+
+GraphNum terminalDistance(const Arch* arch, GraphNum first, GraphNum second) {
+  ArchDom one = archtest::terminalDomain(arch, first);
+  ArchDom two = archtest::terminalDomain(arch, second);
+  return archDomDist(arch, &one, &two);
+}
+
+// Two levels: fan-out 2 at cost 10, then fan-out 4 at cost 1.
+TEST(ArchTleaf, TwoLevelTree) {
+  Arch arch;
+  loadTextOrFail(&arch, "tleaf 2 2 10 4 1");
+  EXPECT_EQ(archSize(&arch), 8);
+  EXPECT_EQ(terminalDistance(&arch, 0, 3), 1);
+  EXPECT_EQ(terminalDistance(&arch, 5, 6), 1);
+  EXPECT_EQ(terminalDistance(&arch, 0, 4), 11);
+  EXPECT_EQ(terminalDistance(&arch, 3, 7), 11);
+  ArchDom whole = archtest::wholeDomain(&arch), halves[2], quarters[2];
+  ASSERT_EQ(archDomBipart(&arch, &whole, &halves[0], &halves[1]), 0);
+  EXPECT_EQ(saveDomText(&arch, halves[0]), "1 0 1 ");
+  EXPECT_EQ(saveDomText(&arch, halves[1]), "1 1 1 ");
+  EXPECT_EQ(archDomDist(&arch, &halves[0], &halves[1]), 10);
+  ASSERT_EQ(archDomBipart(&arch, &halves[1], &quarters[0], &quarters[1]), 0);
+  EXPECT_EQ(saveDomText(&arch, quarters[0]), "2 4 2 ");
+  EXPECT_EQ(archtest::terminalsOf(&arch, quarters[1]), (std::vector<GraphNum>{6, 7}));
+  // A leaf inside a domain is half a link away from it, rounded down.
+  ArchDom leaf = archtest::terminalDomain(&arch, 6);
+  EXPECT_EQ(archDomDist(&arch, &leaf, &halves[1]), 0);
+  EXPECT_EQ(archDomDist(&arch, &leaf, &halves[0]), 11);
+  // Odd fan-outs give the first half the odd node.
+  archExit(&arch);
+  loadTextOrFail(&arch, "tleaf 1 5 3");
+  whole = archtest::wholeDomain(&arch);
+  ASSERT_EQ(archDomBipart(&arch, &whole, &halves[0], &halves[1]), 0);
+  EXPECT_EQ(saveDomText(&arch, halves[0]), "1 0 3 ");
+  EXPECT_EQ(saveDomText(&arch, halves[1]), "1 3 2 ");
+  for (const char* text : {"", "2 8 1", "2 7 2", "3 0 1", "1 0 0", "-1 0 1", "0 0 2"}) {
+    ArchDom domain;
+    std::vector<std::string> messages;
+    EXPECT_EQ(archtest::loadDomText(&arch, &domain, text, &messages), 1) << text;
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "ERROR: archTleafDomLoad: bad input");
+  }
+  archExit(&arch);
+}
+
+// The labels move terminal numbers only: distances follow the tree.
+TEST(ArchTleaf, LabelledLeaves) {
+  Arch plain, labelled;
+  loadTextOrFail(&plain, "tleaf 2 2 10 4 1");
+  loadTextOrFail(&labelled, "ltleaf 2 2 10 4 1 8 7 6 5 4 3 2 1 0");
+  for (GraphNum first = 0; first < 8; first++)
+    for (GraphNum second = 0; second < 8; second++)
+      EXPECT_EQ(terminalDistance(&labelled, 7 - first, 7 - second), terminalDistance(&plain, first, second));
+  ArchDom whole = archtest::wholeDomain(&labelled), halves[2];
+  ASSERT_EQ(archDomBipart(&labelled, &whole, &halves[0], &halves[1]), 0);
+  EXPECT_EQ(archtest::terminalsOf(&labelled, halves[0]), (std::vector<GraphNum>{7, 6, 5, 4}));
+  // The first matching level pairs terminal numbers, not leaves.
+  ArchMatch match;
+  ASSERT_EQ(archMatchInit(&match, &labelled), 0);
+  ArchCoarsenMulti* pairs = nullptr;
+  ASSERT_EQ(archMatchMate(&match, &pairs), 4);
+  EXPECT_EQ(pairs[0].terminals[0], 7);
+  EXPECT_EQ(pairs[0].terminals[1], 6);
+  archMatchExit(&match);
+  archExit(&labelled);
+  archExit(&plain);
+}
+
+TEST(ArchTleaf, PublicBuilders) {
+  ErrorCapture capture;
+  PLYXEN_Arch arch;
+  PLYXEN_archInit(&arch);
+  const PLYXEN_Num sizes[2] = {2, 4}, links[2] = {10, 1};
+  ASSERT_EQ(PLYXEN_archTleaf(&arch, 2, sizes, links), 0);
+  EXPECT_EQ(PLYXEN_archSize(&arch), 8);
+  char* buffer = nullptr;
+  size_t size = 0;
+  FILE* stream = open_memstream(&buffer, &size);
+  PLYXEN_archSave(&arch, stream);
+  fclose(stream);
+  EXPECT_EQ(std::string(buffer, size), "tleaf\n2 2 10 4 1\n");
+  free(buffer);
+  PLYXEN_archExit(&arch);
+  const PLYXEN_Num permutation[8] = {1, 0, 3, 2, 5, 4, 7, 6};
+  ASSERT_EQ(PLYXEN_archLtleaf(&arch, 2, sizes, links, 8, permutation), 0);
+  EXPECT_STREQ(PLYXEN_archName(&arch), "ltleaf");
+  PLYXEN_archExit(&arch);
+  EXPECT_TRUE(capture.lines.empty());
+  const PLYXEN_Num repeated[8] = {1, 1, 3, 2, 5, 4, 7, 6};
+  EXPECT_EQ(PLYXEN_archLtleaf(&arch, 2, sizes, links, 8, repeated), 1);
+  PLYXEN_archExit(&arch);
+  EXPECT_EQ(PLYXEN_archLtleaf(&arch, 2, sizes, links, 7, permutation), 1);
+  PLYXEN_archExit(&arch);
+  const PLYXEN_Num flat[2] = {1, 4};
+  EXPECT_EQ(PLYXEN_archTleaf(&arch, 2, flat, links), 1);
+  ASSERT_EQ(capture.lines.size(), 3u);
+  EXPECT_EQ(capture.lines[0], "ERROR: PLYXEN_archLtleaf: invalid parameters");
+  EXPECT_EQ(capture.lines[2], "ERROR: PLYXEN_archTleaf: invalid parameters");
+}
+
+}  // namespace
