@@ -116,6 +116,10 @@ PLYXEN_Num PLYXEN_archSize(const PLYXEN_Arch* arch);
 int PLYXEN_archVar(const PLYXEN_Arch* arch);
 /* Complete graph of terminalCount terminals, all at distance 1. */
 int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount);
+/* Complete graph of terminalCount terminals of the given weights (each at
+ * least 1): a mapping gives each terminal a share of the work in
+ * proportion to its weight. */
+int PLYXEN_archCmpltw(PLYXEN_Arch* arch, PLYXEN_Num terminalCount, const PLYXEN_Num* weights);
 /* Hypercube of 2^dimension terminals (dimension 1 to 30), at a distance of
  * the number of bits in which their numbers differ. */
 int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension);

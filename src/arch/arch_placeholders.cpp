@@ -23,15 +23,12 @@ constexpr ArchClass archPendingClass(const char* name, int flags, int (*load)(vo
   return pending;
 }
 
-constexpr char cmpltwMessage[] = "archCmpltwArchLoad: class not available yet";
 constexpr char decoMessage[] = "archDecoArchLoad: class not available yet";
 constexpr char distMessage[] = "archDistArchLoad: class not available yet";
 constexpr char subMessage[] = "archSubArchLoad: class not available yet";
 
 }  // namespace
 
-constinit const ArchClass archCmpltwClass =
-    archPendingClass("cmpltw", ARCH_PART, archOp<archPendingLoad<cmpltwMessage>>);
 constinit const ArchClass archDecoClass = archPendingClass("deco", 0, archOp<archPendingLoad<decoMessage>>);
 constinit const ArchClass archDeco2Class = archPendingClass("deco", 0, nullptr);  // loaded through the first entry
 constinit const ArchClass archDistClass = archPendingClass("dist", 0, archOp<archPendingLoad<distMessage>>);

@@ -2,6 +2,7 @@
 // handle that is an Arch record inside.
 #include "arch/arch_class.h"
 #include "arch/arch_cmplt.h"
+#include "arch/arch_cmpltw.h"
 #include "arch/arch_hcub.h"
 #include "arch/arch_mesh.h"
 #include "arch/arch_tleaf.h"
@@ -43,6 +44,10 @@ int PLYXEN_archVar(const PLYXEN_Arch* arch) { return archVar(archOf(arch)); }
 
 int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount) {
   return archCmpltArchBuild(archOf(arch), terminalCount);
+}
+
+int PLYXEN_archCmpltw(PLYXEN_Arch* arch, PLYXEN_Num terminalCount, const PLYXEN_Num* weights) {
+  return archCmpltwArchBuild(archOf(arch), terminalCount, weights);
 }
 
 int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension) { return archHcubArchBuild(archOf(arch), dimension); }

@@ -1,4 +1,8 @@
-// Hypercubes and the variable-sized classes: the cases worked out by hand.
+// Weighted complete graphs, hypercubes, tree leaves and the variable-sized
+// classes: the cases worked out by hand.
+#include <algorithm>
+
+#include "arch/arch_cmpltw.h"
 #include "arch_check.h"
 #include "plyxen.h"
 
@@ -193,6 +197,74 @@ TEST(ArchTleaf, PublicBuilders) {
   ASSERT_EQ(capture.lines.size(), 3u);
   EXPECT_EQ(capture.lines[0], "ERROR: PLYXEN_archLtleaf: invalid parameters");
   EXPECT_EQ(capture.lines[2], "ERROR: PLYXEN_archTleaf: invalid parameters");
+}
+
+}  // namespace
+
+namespace {
+
+// Weights of the terminals of a domain.
+GraphNum weightOfTerminals(const Arch* arch, const ArchDom& domain, const std::vector<GraphNum>& weights) {
+  GraphNum sum = 0;
+  for (GraphNum terminal : archtest::terminalsOf(arch, domain)) sum += weights[terminal];
+  return sum;
+}
+
+// Every split of the weighted complete graph is as balanced as the greedy
+// grouping makes it: the heavier half exceeds the lighter one by at most its
+// lightest terminal.
+TEST(ArchCmpltw, SplitsBalanceWeights) {
+  const std::vector<std::vector<GraphNum>> cases = {
+      {1, 2, 3, 4, 5, 6, 7, 8}, {100, 1, 1, 1, 1, 1}, {5, 3, 8, 1, 1, 9, 2, 7, 4, 4, 6, 2}, {7, 7, 7}};
+  for (const std::vector<GraphNum>& weights : cases) {
+    Arch arch;
+    ASSERT_EQ(archCmpltwArchBuild(&arch, static_cast<GraphNum>(weights.size()), weights.data()), 0);
+    std::vector<ArchDom> stack{archtest::wholeDomain(&arch)};
+    while (!stack.empty()) {
+      ArchDom domain = stack.back(), halves[2];
+      stack.pop_back();
+      EXPECT_EQ(archDomWeight(&arch, &domain), weightOfTerminals(&arch, domain, weights));
+      if (archDomBipart(&arch, &domain, &halves[0], &halves[1]) != 0) continue;
+      GraphNum load[2] = {archDomWeight(&arch, &halves[0]), archDomWeight(&arch, &halves[1])};
+      int heavy = (load[0] >= load[1]) ? 0 : 1;
+      GraphNum lightest = INT32_MAX;
+      for (GraphNum terminal : archtest::terminalsOf(&arch, halves[heavy]))
+        lightest = std::min(lightest, weights[terminal]);
+      EXPECT_LE(load[heavy] - load[1 - heavy], lightest);
+      stack.push_back(halves[0]);
+      stack.push_back(halves[1]);
+    }
+    archExit(&arch);
+  }
+}
+
+TEST(ArchCmpltw, SavesWeightsInTerminalOrder) {
+  Arch arch;
+  loadTextOrFail(&arch, "cmpltw 5 3 1 4 1 5");
+  EXPECT_EQ(archtest::saveText(&arch), "cmpltw\n5 3 1 4 1 5\n");
+  ArchDom whole = archtest::wholeDomain(&arch);
+  EXPECT_EQ(archDomWeight(&arch, &whole), 14);
+  ArchDom four = archtest::terminalDomain(&arch, 2);
+  EXPECT_EQ(archDomWeight(&arch, &four), 4);
+  for (const char* text : {"", "5 1", "0 6", "-1 1", "2 0"}) {
+    ArchDom domain;
+    std::vector<std::string> messages;
+    EXPECT_EQ(archtest::loadDomText(&arch, &domain, text, &messages), 1) << text;
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "ERROR: archCmpltwDomLoad: bad input");
+  }
+  archExit(&arch);
+
+  ErrorCapture capture;
+  PLYXEN_Arch handle;
+  PLYXEN_archInit(&handle);
+  const PLYXEN_Num weights[3] = {2, 0, 1};
+  EXPECT_EQ(PLYXEN_archCmpltw(&handle, 3, weights), 1);
+  EXPECT_EQ(PLYXEN_archCmpltw(&handle, 0, weights), 1);
+  EXPECT_EQ(capture.first(), "ERROR: archCmpltwArchBuild: invalid parameters");
+  ASSERT_EQ(PLYXEN_archCmpltw(&handle, 1, weights), 0);
+  EXPECT_EQ(PLYXEN_archSize(&handle), 1);
+  PLYXEN_archExit(&handle);
 }
 
 }  // namespace
