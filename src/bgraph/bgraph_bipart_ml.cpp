@@ -11,8 +11,6 @@
 // 1) makes many levels.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <cstdio>
 
 #include "bgraph/bgraph_bipart_methods.h"
 #include "graph/graph_coarsen.h"
@@ -209,7 +207,6 @@ int bgraphBipartMl(Bgraph* graph, const void* parameters) {
     bgraphZero(coarsest);
     result = bgraphBipartSt(coarsest, param->low);
     if (result != 0) errorPrint("bgraphBipartMl2: cannot apply low strategy");
-    if (getenv("MLDEBUG")) fprintf(stderr, "low n=%d cut=%d delta=%d\n", coarsest->graph.vertexCount, coarsest->commLoad, coarsest->part0LoadDelta);
   }
   while ((result == 0) && (levels.count() > 0)) {
     const GraphNum index = levels.count() - 1;
@@ -219,9 +216,7 @@ int bgraphBipartMl(Bgraph* graph, const void* parameters) {
       break;
     }
     levels.pop();
-    if (getenv("MLDEBUG")) fprintf(stderr, "proj n=%d cut=%d delta=%d ", fine->graph.vertexCount, fine->commLoad, fine->part0LoadDelta);
     result = bgraphBipartSt(fine, param->asc);
-    if (getenv("MLDEBUG")) fprintf(stderr, "-> cut=%d delta=%d\n", fine->commLoad, fine->part0LoadDelta);
     if (result != 0) errorPrint("bgraphBipartMl2: cannot apply ascending strategy");
   }
   graph->level = level;
