@@ -2,6 +2,7 @@
 //   plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]
 //   plyxen stats GRAPH ORDER
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
+//   plyxen spy GRAPH [ORDER] -o FILE.svg [--tree] ...
 #include <cstring>
 
 #include "front/elimord.h"
@@ -18,6 +19,9 @@ const char* const toolUsageMain =
     "  convert IN OUT [--from FORMAT] [--to FORMAT]\n"
     "      convert a graph between the graph file format (.grf), the METIS\n"
     "      graph format (.graph, .metis) and Matrix Market coordinate files (.mtx)\n"
+    "  spy GRAPH [ORDER] -o FILE.svg [--tree]\n"
+    "      picture of the matrix, reordered, and of its factor and fill, or\n"
+    "      of the column-block tree (SVG)\n"
     "\n"
     "plyxen COMMAND --help describes a command. Failures print one line\n"
     "beginning with \"ERROR: \" and end with status 1.\n";
@@ -68,6 +72,7 @@ int main(int argc, char** argv) {
   if (strcmp(command, "order") == 0) return toolOrder(argc - 2, argv + 2);
   if (strcmp(command, "stats") == 0) return toolStats(argc - 2, argv + 2);
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
+  if (strcmp(command, "spy") == 0) return toolSpy(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;
 }
