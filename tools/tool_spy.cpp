@@ -79,10 +79,10 @@ constexpr int64_t kPointEntries = 10000;  // panels of at most this many entries
 
 // Column blocks of an ordering and their tree, positions and blocks from 0.
 struct ColumnBlocks {
-  bool known = false;              // false: the ordering came without its blocks
-  bool haveTree = false;           // false: the map was given without its tree
-  std::vector<GraphNum> start;     // first position of every block, then n
-  std::vector<GraphNum> father;    // father block of every block, or -1 for a root
+  bool known = false;            // false: the ordering came without its blocks
+  bool haveTree = false;         // false: the map was given without its tree
+  std::vector<GraphNum> start;   // first position of every block, then n
+  std::vector<GraphNum> father;  // father block of every block, or -1 for a root
   GraphNum count() const { return static_cast<GraphNum>(start.empty() ? 0 : start.size() - 1); }
 };
 
@@ -176,7 +176,7 @@ int readColumnBlocks(const Graph* graph, const std::vector<PLYXEN_Num>& permutat
   for (GraphNum position = 0; position < n; position++) {
     GraphNum block = blockOf[vertexAt[position]];
     GraphNum current = static_cast<GraphNum>(blocks->father.size());  // blocks opened so far
-    if (block == current) {              // a new block begins here
+    if (block == current) {                                           // a new block begins here
       if (position > 0) blocks->start.push_back(position);
       blocks->father.push_back(blocks->haveTree ? fatherOf[vertexAt[position]] : -1);
     } else if (block != current - 1 || position == 0) {
@@ -240,9 +240,7 @@ class BinGrid {
                 });
   }
   // The entries on and below the diagonal of the square [first, last]^2.
-  void addLowerTriangle(GraphNum first, GraphNum last) {
-    forBinPairs(first, last, first, last, lowerPairs);
-  }
+  void addLowerTriangle(GraphNum first, GraphNum last) { forBinPairs(first, last, first, last, lowerPairs); }
   // Keys of the nonzero bins in row-major order.
   std::vector<int64_t> nonzeroKeys() const {
     std::vector<int64_t> keys;
@@ -357,11 +355,20 @@ std::string escapeXml(const std::string& text) {
   std::string escaped;
   for (char c : text) {
     switch (c) {
-      case '&': escaped += "&amp;"; break;
-      case '<': escaped += "&lt;"; break;
-      case '>': escaped += "&gt;"; break;
-      case '"': escaped += "&quot;"; break;
-      default: escaped += c;
+      case '&':
+        escaped += "&amp;";
+        break;
+      case '<':
+        escaped += "&lt;";
+        break;
+      case '>':
+        escaped += "&gt;";
+        break;
+      case '"':
+        escaped += "&quot;";
+        break;
+      default:
+        escaped += c;
     }
   }
   return escaped;
@@ -451,11 +458,11 @@ class RunPath {
 
 // What one panel shows.
 struct Panel {
-  const char* name;     // metadata name
+  const char* name;  // metadata name
   const char* caption;
-  const BinGrid* grid;  // nonzeros per bin
-  const BinGrid* lower; // for the factor: the matrix's own entries, whose difference is the fill; or null
-  bool marked;          // column blocks and separators drawn over it
+  const BinGrid* grid;   // nonzeros per bin
+  const BinGrid* lower;  // for the factor: the matrix's own entries, whose difference is the fill; or null
+  bool marked;           // column blocks and separators drawn over it
 };
 
 struct Figures {
@@ -470,7 +477,7 @@ struct Picture {
   std::string graphName;
   std::string orderingText;  // how the ordering was obtained
   Figures figures;
-  GraphNum bins = 0;         // bins per side; equal to the vertex count when drawn point by point
+  GraphNum bins = 0;  // bins per side; equal to the vertex count when drawn point by point
   bool points = false;
   const ColumnBlocks* blocks = nullptr;
   std::vector<Separator> separators;
@@ -538,8 +545,7 @@ void writeMarks(FILE* stream, double left, const Picture& picture) {
       }
     }
     if (!ticks.empty())
-      fprintf(stream, "<path stroke=\"%s\" stroke-width=\"1\" fill=\"none\" d=\"%s\"/>\n", kBlockColour,
-              ticks.c_str());
+      fprintf(stream, "<path stroke=\"%s\" stroke-width=\"1\" fill=\"none\" d=\"%s\"/>\n", kBlockColour, ticks.c_str());
     if (!outlines.empty())
       fprintf(stream, "<path stroke=\"%s\" stroke-width=\"0.6\" fill=\"none\" d=\"%s\"/>\n", kBlockColour,
               outlines.c_str());
@@ -562,8 +568,7 @@ void writeMarks(FILE* stream, double left, const Picture& picture) {
     squares += text;
   }
   if (!squares.empty())
-    fprintf(stream,
-            "<path stroke=\"%s\" stroke-width=\"1.2\" fill=\"%s\" fill-opacity=\"0.15\" d=\"%s\"/>\n",
+    fprintf(stream, "<path stroke=\"%s\" stroke-width=\"1.2\" fill=\"%s\" fill-opacity=\"0.15\" d=\"%s\"/>\n",
             kSeparatorColour, kSeparatorColour, squares.c_str());
   if (!bars.empty()) fprintf(stream, "<path fill=\"%s\" d=\"%s\"/>\n", kSeparatorColour, bars.c_str());
 }
@@ -584,8 +589,8 @@ void writePanel(FILE* stream, double left, const Panel& panel, const Picture& pi
     // drawn a pixel wide so that they stay visible.
     const double scale = kPanelSize / picture.bins;
     const double cellSize = picture.points ? std::max(1.0, picture.bins / kPanelSize) : 1.0;
-    fprintf(stream, "<g transform=\"translate(%g %g) scale(%.9g)\" shape-rendering=\"crispEdges\">\n", left,
-            kPanelTop, scale);
+    fprintf(stream, "<g transform=\"translate(%g %g) scale(%.9g)\" shape-rendering=\"crispEdges\">\n", left, kPanelTop,
+            scale);
     RunPath matrixRuns[kLevels], fillRuns[kLevels];
     for (int level = 0; level < kLevels; level++) {
       matrixRuns[level].setCellSize(cellSize);
@@ -610,8 +615,8 @@ void writePanel(FILE* stream, double left, const Panel& panel, const Picture& pi
   // Shade scale below the panel.
   double y = kPanelTop + kPanelSize + 14.0;
   if (picture.points || maximum == 0) {
-    fprintf(stream, "<text x=\"%g\" y=\"%g\" %s font-size=\"12\" fill=\"#555\">one square per nonzero</text>\n",
-            left, y + 10.0, kFont);
+    fprintf(stream, "<text x=\"%g\" y=\"%g\" %s font-size=\"12\" fill=\"#555\">one square per nonzero</text>\n", left,
+            y + 10.0, kFont);
     return;
   }
   fprintf(stream, "<text x=\"%g\" y=\"%g\" %s font-size=\"12\" fill=\"#555\">nonzeros per bin: 1</text>\n", left,
@@ -620,8 +625,8 @@ void writePanel(FILE* stream, double left, const Panel& panel, const Picture& pi
     fprintf(stream, "<rect x=\"%g\" y=\"%g\" width=\"14\" height=\"12\" fill=\"%s\"/>\n", left + 128.0 + 15.0 * level,
             y, kMatrixShades[level]);
     if (panel.lower != nullptr)
-      fprintf(stream, "<rect x=\"%g\" y=\"%g\" width=\"14\" height=\"12\" fill=\"%s\"/>\n",
-              left + 128.0 + 15.0 * level, y + 14.0, kFillShades[level]);
+      fprintf(stream, "<rect x=\"%g\" y=\"%g\" width=\"14\" height=\"12\" fill=\"%s\"/>\n", left + 128.0 + 15.0 * level,
+              y + 14.0, kFillShades[level]);
   }
   fprintf(stream, "<text x=\"%g\" y=\"%g\" %s font-size=\"12\" fill=\"#555\">%s (log scale)</text>\n",
           left + 128.0 + 15.0 * kLevels + 6.0, y + 10.0, kFont, grouped(maximum).c_str());
@@ -696,8 +701,8 @@ void writeSpy(FILE* stream, const Picture& picture, const Panel (&panels)[3]) {
   x += 230.0;
   snprintf(swatch, sizeof(swatch), "<rect x=\"%g\" y=\"%g\" width=\"14\" height=\"14\" fill=\"%s\"/>", x, legendTop,
            picture.points ? kFillPoint : kFillShades[5]);
-  writeLegendItem(stream, x, legendTop,
-                  swatch, picture.points ? "fill: nonzero of the factor only" : "fill: bins of the factor mostly fill");
+  writeLegendItem(stream, x, legendTop, swatch,
+                  picture.points ? "fill: nonzero of the factor only" : "fill: bins of the factor mostly fill");
   x += 310.0;
   snprintf(swatch, sizeof(swatch),
            "<rect x=\"%g\" y=\"%g\" width=\"14\" height=\"14\" fill=\"%s\" fill-opacity=\"0.15\" stroke=\"%s\"/>", x,
@@ -705,8 +710,8 @@ void writeSpy(FILE* stream, const Picture& picture, const Panel (&panels)[3]) {
   writeLegendItem(stream, x, legendTop, swatch,
                   picture.blocks->haveTree ? "dissection separator" : "dissection separators: not known");
   x += 270.0;
-  snprintf(swatch, sizeof(swatch), "<path stroke=\"%s\" d=\"M%g %gv14M%g %gv14\"/>", kBlockColour, x + 3.0,
-           legendTop, x + 10.0, legendTop);
+  snprintf(swatch, sizeof(swatch), "<path stroke=\"%s\" d=\"M%g %gv14M%g %gv14\"/>", kBlockColour, x + 3.0, legendTop,
+           x + 10.0, legendTop);
   writeLegendItem(stream, x, legendTop, swatch,
                   picture.blocks->known ? "column-block boundaries (ticks, wide blocks outlined)"
                                         : "column blocks: not known (give --map-file)");
@@ -778,7 +783,8 @@ void writeTree(FILE* stream, const Picture& picture) {
     if (drawn[k]) drawnDepth = std::max(drawnDepth, depth[k]), drawnCount++;
   }
   for (const Separator& separator : picture.separators)
-    for (GraphNum k = std::upper_bound(blocks.start.begin(), blocks.start.end(), separator.first) - blocks.start.begin() - 1;
+    for (GraphNum k =
+             std::upper_bound(blocks.start.begin(), blocks.start.end(), separator.first) - blocks.start.begin() - 1;
          k < count && blocks.start[k] < separator.end; k++)
       isSeparator[k] = 1;
 
@@ -795,8 +801,8 @@ void writeTree(FILE* stream, const Picture& picture) {
     for (GraphNum i = 0; i < memberCount; i++) {
       GraphNum k = members[i];
       if (drawn[k]) continue;
-      bool extends = !marks.empty() && marks.back().father == father && marks.back().end == offset[k] &&
-                     i > 0 && !drawn[members[i - 1]];
+      bool extends = !marks.empty() && marks.back().father == father && marks.back().end == offset[k] && i > 0 &&
+                     !drawn[members[i - 1]];
       if (!extends) marks.push_back({father, markDepth, offset[k], offset[k], 0, 0});
       marks.back().end = offset[k] + subtreeColumns[k];
       marks.back().blocks += subtreeBlocks[k];
@@ -847,7 +853,8 @@ void writeTree(FILE* stream, const Picture& picture) {
       edges += text;
     }
   }
-  if (!edges.empty()) fprintf(stream, "<path stroke=\"#999\" stroke-width=\"0.7\" fill=\"none\" d=\"%s\"/>\n", edges.c_str());
+  if (!edges.empty())
+    fprintf(stream, "<path stroke=\"#999\" stroke-width=\"0.7\" fill=\"none\" d=\"%s\"/>\n", edges.c_str());
   if (!markBoxes.empty()) fprintf(stream, "<path fill=\"#c8c8c8\" d=\"%s\"/>\n", markBoxes.c_str());
   // A thin white outline keeps neighbouring wide blocks apart.
   for (int wide = 0; wide < 2; wide++) {
@@ -1015,15 +1022,14 @@ int toolSpy(int argc, char** argv) {
   const int64_t factorEntries = n + stats.nnzL;
   picture.points = n <= bins || std::max(matrixEntries, factorEntries) <= kPointEntries;
   picture.bins = picture.points ? n : bins;
-  picture.orderingText += picture.points ? std::string("; drawn point by point")
-                                         : "; density images of " + std::to_string(bins) + " x " +
-                                               std::to_string(bins) + " bins (about " +
-                                               std::to_string((n + bins - 1) / bins) + " rows each)";
+  picture.orderingText += picture.points
+                              ? std::string("; drawn point by point")
+                              : "; density images of " + std::to_string(bins) + " x " + std::to_string(bins) +
+                                    " bins (about " + std::to_string((n + bins - 1) / bins) + " rows each)";
 
   std::vector<GraphNum> positionOf(n);
   for (GraphNum v = 0; v < n; v++) positionOf[v] = permutation[v] - base;
-  BinGrid original(n, picture.bins), ordered(n, picture.bins), orderedLower(n, picture.bins),
-      factor(n, picture.bins);
+  BinGrid original(n, picture.bins), ordered(n, picture.bins), orderedLower(n, picture.bins), factor(n, picture.bins);
   binMatrix(graph, nullptr, false, &original);
   binMatrix(graph, positionOf.data(), false, &ordered);
   binMatrix(graph, positionOf.data(), true, &orderedLower);
