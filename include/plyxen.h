@@ -32,6 +32,10 @@ typedef struct PLYXEN_Ordering_ {
   double opaque[12];
 } PLYXEN_Ordering;
 
+typedef struct PLYXEN_Arch_ {
+  double opaque[19];
+} PLYXEN_Arch;
+
 /* Flags of PLYXEN_stratGraphOrderBuild. */
 #define ORDER_FLAG_ONE_SEPARATOR_METHOD 0x0002 /* a single multilevel separation */
 #define ORDER_FLAG_LEVEL_CAP 0x1000           /* dissect only while levl < level count */
@@ -118,6 +122,25 @@ int PLYXEN_graphOrder(PLYXEN_Graph* graph, PLYXEN_Strat* strat, PLYXEN_Num* perm
 int PLYXEN_graphOrderList(PLYXEN_Graph* graph, PLYXEN_Num listCount, const PLYXEN_Num* list, PLYXEN_Strat* strat,
                           PLYXEN_Num* permutation, PLYXEN_Num* inversePermutation, PLYXEN_Num* columnBlockCount,
                           PLYXEN_Num* rangeArray, PLYXEN_Num* treeArray);
+
+/* Target architectures: terminals (processors) with distances between them,
+ * onto which graphs are mapped. A record is cleared by PLYXEN_archInit, then
+ * filled once by PLYXEN_archLoad or one builder, and released by
+ * PLYXEN_archExit (which leaves it to be initialised again). */
+PLYXEN_Arch* PLYXEN_archAlloc(void);
+int PLYXEN_archRecordSize(void);
+int PLYXEN_archInit(PLYXEN_Arch* arch);
+void PLYXEN_archExit(PLYXEN_Arch* arch);
+int PLYXEN_archLoad(PLYXEN_Arch* arch, FILE* stream);
+int PLYXEN_archSave(const PLYXEN_Arch* arch, FILE* stream);
+/* Class name as written in files; "" for a cleared record. */
+const char* PLYXEN_archName(const PLYXEN_Arch* arch);
+/* Terminal count (1 for a variable-sized architecture, 0 for a cleared record). */
+PLYXEN_Num PLYXEN_archSize(const PLYXEN_Arch* arch);
+/* 1 when the architecture has no fixed number of terminals. */
+int PLYXEN_archVar(const PLYXEN_Arch* arch);
+/* Complete graph of terminalCount terminals, all at distance 1. */
+int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount);
 
 /* Solver-ordering interface (every argument by reference, arrays indexed
  * from 1): vertex count, adjacency capacity (unused), row starts (out: tree

@@ -3,11 +3,6 @@
 // these methods parse and write back but refuse to run.
 #include "bgraph/bgraph.h"
 
-int bgraphBipartSt(Bgraph*, const Strat*) {
-  errorPrint("bgraphBipartSt: method not available in this version");
-  return 1;
-}
-
 int bgraphBipartBd(Bgraph*, const void*) {
   errorPrint("bgraphBipartBd: method not available in this version");
   return 1;
@@ -23,16 +18,6 @@ int bgraphBipartEx(Bgraph*, const void*) {
   return 1;
 }
 
-int bgraphBipartFm(Bgraph*, const void*) {
-  errorPrint("bgraphBipartFm: method not available in this version");
-  return 1;
-}
-
-int bgraphBipartGg(Bgraph*, const void*) {
-  errorPrint("bgraphBipartGg: method not available in this version");
-  return 1;
-}
-
 int bgraphBipartGp(Bgraph*, const void*) {
   errorPrint("bgraphBipartGp: method not available in this version");
   return 1;
@@ -43,7 +28,3 @@ int bgraphBipartMl(Bgraph*, const void*) {
   return 1;
 }
 
-int bgraphBipartZr(Bgraph*, const void*) {
-  errorPrint("bgraphBipartZr: method not available in this version");
-  return 1;
-}
