@@ -42,6 +42,20 @@ TEST(KgraphInit, MapsOntoTheWholeArchitectureWithLoadPerWeight) {
   archExit(&arch);
 }
 
+TEST(MapInit, VariableSizedTargetsStartWithRoomForAFewDomains) {
+  for (const auto& [count, expected] : {std::pair<GraphNum, GraphNum>{5000, 1024}, {7, 8}}) {
+    Graph graph;
+    buildPath(&graph, 0, count);
+    TestKgraph test(&graph, "varcmplt");
+    EXPECT_EQ(test.kgraph.mapping.domainMax, expected);
+  }
+  // A target of far more terminals than vertices is not given room for all.
+  Graph graph;
+  buildPath(&graph, 0, 10);
+  TestKgraph test(&graph, "cmplt 1000000");
+  EXPECT_LE(test.kgraph.mapping.domainMax, 1024);
+}
+
 TEST(MapBuild, OneDomainPerTerminalInOrderOfAppearance) {
   Graph graph;
   buildPath(&graph, 0, 4);
@@ -98,7 +112,7 @@ TEST(MapMerge, FixedVerticesJoinTheDomainsOfTheirTerminals) {
 TEST(KgraphCost, CountsEachCutEdgeOnceTimesItsDistanceAndTheLoadsByWeight) {
   Graph graph;  // a square with a diagonal, edge loads 1 to 5
   buildGraph(&graph, 0, 4, {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {0, 2}}, {1, 2, 3, 4}, {1, 2, 3, 4, 5});
-  TestKgraph test(&graph, "cmplt 3");
+  TestKgraph test(&graph, "cmpltw 3 1 2 3");
   test.setTerminals({0, 1, 1, 2});
   const std::vector<GraphNum> terminals = test.terminals();
   EXPECT_EQ(test.kgraph.commLoad, cutOf(&test.graph, terminals));
@@ -107,7 +121,7 @@ TEST(KgraphCost, CountsEachCutEdgeOnceTimesItsDistanceAndTheLoadsByWeight) {
   const Mapping& mapping = test.kgraph.mapping;
   for (GraphNum index = 0; index < mapping.domainCount; index++) {
     const GraphNum weight = archDomWeight(&test.arch, &mapping.domains[index]);
-    EXPECT_EQ(test.kgraph.domainLoadAvg[index], static_cast<GraphNum>(weight / 3.0 * 10));
+    EXPECT_EQ(test.kgraph.domainLoadAvg[index], static_cast<GraphNum>(weight / 6.0 * 10));
   }
   EXPECT_TRUE(kgraphConsistent(&test.kgraph));
 }
