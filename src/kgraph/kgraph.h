@@ -141,9 +141,12 @@ void kgraphFrontier(Kgraph* kgraph);
 int kgraphLoadsResize(Kgraph* kgraph, GraphNum oldMax, const char* message);
 // Target load of a domain: its share of the vertex load sum by weight.
 GraphNum kgraphDomainLoadAvg(const Kgraph* kgraph, const ArchDom* domain);
-// Allowed imbalance of a domain of target load average under a ratio.
+// Allowed imbalance of a domain of target load average under a ratio,
+// truncated, and kept within the integer range whatever the ratio.
 inline GraphNum kgraphDomainLoadBound(double ratio, GraphNum average) {
-  return static_cast<GraphNum>(ratio * static_cast<double>(average));
+  const double bound = ratio * static_cast<double>(average);
+  if (!(bound > -2147483647.0)) return (bound != bound) ? 0 : -2147483647;  // also not a number
+  return (bound < 2147483647.0) ? static_cast<GraphNum>(bound) : 2147483647;
 }
 
 int kgraphStoreInit(const Kgraph* kgraph, KgraphStore* store);

@@ -118,7 +118,7 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
   const Graph& graph = kgraph->graph;
   Mapping& mapping = kgraph->mapping;
   const Arch* arch = &kgraph->arch;
-  const double balance = (param->bal > 0.0) ? param->bal : 0.0;
+  const double balance = (param->bal > 0.0) ? param->bal : 0.0;  // not a number counts as 0
   kgraph->balanceRatio = param->bal;
 
   const size_t domainCount = static_cast<size_t>(mapping.domainCount);
@@ -156,9 +156,11 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
   }
   const double wholeWeight = (archVar(arch) != 0) ? static_cast<double>(weightSum)
                                                   : static_cast<double>(archDomWeight(arch, &mapping.initialDomain));
-  for (GraphNum index = 0; index < mapping.domainCount; index++)
-    bound[index] = static_cast<int64_t>(static_cast<double>(graph.vertexLoadSum) * weight[index] * (1.0 + balance) /
-                                        wholeWeight);
+  for (GraphNum index = 0; index < mapping.domainCount; index++) {
+    const double limit =
+        static_cast<double>(graph.vertexLoadSum) * weight[index] * (1.0 + balance) / wholeWeight;
+    bound[index] = (limit < 4.0e18) ? static_cast<int64_t>(limit) : static_cast<int64_t>(4.0e18);
+  }
   std::sort(pairs, pairs + pairCount, [](const ExPair& a, const ExPair& b) { return a.terminal < b.terminal; });
 
   ExTree tree(kgraph, leafOf);

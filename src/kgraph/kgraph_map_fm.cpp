@@ -13,10 +13,12 @@
 //
 // Balance: domain d may deviate from its target load by trunc(bal *
 // domainLoadAvg[d]); the violation of a state is the sum over the domains
-// of what exceeds these bounds. A move is allowed when it does not raise
-// the violation, so that a balanced mapping stays balanced and an
-// unbalanced one may only come closer to balance. States are ranked by
-// violation first, then by cost.
+// of what exceeds these bounds. A move is allowed when it lowers the
+// violation, or keeps it and leaves its target domain within its upper
+// bound (vertices of no load move freely): a balanced mapping stays
+// balanced, an unbalanced one may only come closer to balance, and no
+// vertex joins an overloaded domain to trade one overload for another.
+// States are ranked by violation first, then by cost.
 //
 // A pass moves, each vertex at most once, the best allowed candidate (the
 // first allowed one among the few best of the gain table) until "move"
@@ -355,7 +357,9 @@ FmEdge* FmRefiner::choose() {
     const int64_t before = violation(delta_[source], bound_[source]) + violation(delta_[target], bound_[target]);
     const int64_t after = violation(delta_[source] - record.load, bound_[source]) +
                           violation(delta_[target] + record.load, bound_[target]);
-    if (after <= before) return edge;
+    if ((after < before) || ((after == before) && (delta_[target] + record.load <= bound_[target])) ||
+        (record.load == 0))
+      return edge;
   }
   return nullptr;
 }
@@ -393,8 +397,9 @@ int FmRefiner::run() {
   }
 
   try {
-    const size_t expected = static_cast<size_t>(param_->move > 0 ? param_->move : 0) +
-                            static_cast<size_t>(kgraph.frontierCount) + static_cast<size_t>(graph.maxDegree);
+    size_t expected = static_cast<size_t>(param_->move > 0 ? param_->move : 0) +
+                      static_cast<size_t>(kgraph.frontierCount) + static_cast<size_t>(graph.maxDegree);
+    if (expected > static_cast<size_t>(graph.vertexCount)) expected = static_cast<size_t>(graph.vertexCount);
     vertices_.reserve(expected);
     edges_.reserve(2 * expected);
     pass_ = -2;  // nothing is locked while the set is first built

@@ -194,7 +194,9 @@ int kgraphMapMl2(Kgraph* kgraph, const KgraphMapMlParam* param) {
   memset(&coarse, 0, sizeof(Kgraph));
   graphInit(&coarse.graph);
   MultinodePair* multinodes = nullptr;
-  const double ratio = (param->rat > 0.0) ? param->rat : 0.0;
+  // Every level must shrink the graph by at least 1%, so that the depth of
+  // the recursion stays within a few thousand levels whatever "rat" says.
+  const double ratio = (param->rat > 0.0) ? ((param->rat < 0.99) ? param->rat : 0.99) : 0.0;
   if (graphCoarsen(&kgraph->graph, &coarse.graph, &multinodes, static_cast<GraphNum>(coarseMin), ratio,
                    constraints[0], constraints[1], kgraph->fixedCount, nullptr) != 0) {
     // This graph is the coarsest one.
