@@ -2,6 +2,7 @@
 // or built from flags), mapping a graph onto an architecture or
 // partitioning it into k parts, with or without fixed vertices, and the
 // figures of a mapping.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -213,6 +214,8 @@ extern "C" int PLYXEN_graphPartFixed(PLYXEN_Graph* graph, PLYXEN_Num partCount, 
   return status;
 }
 
+// The figures of a mapping, in time and memory that follow the graph and
+// the terminals in use, however many terminals the architecture has.
 extern "C" int PLYXEN_graphMapStat(const PLYXEN_Graph* graphHandle, const PLYXEN_Arch* archHandle,
                                    const PLYXEN_Num* parts, PLYXEN_Num* nonEmptyCount, int64_t* cutLoad,
                                    int64_t* commLoad, double* imbalance) {
@@ -226,34 +229,45 @@ extern "C" int PLYXEN_graphMapStat(const PLYXEN_Graph* graphHandle, const PLYXEN
   archDomFirst(arch, &whole);
   const GraphNum terminalCount = archDomSize(arch, &whole);
   const GraphNum base = graph->base;
-  std::vector<int64_t> loads;
-  std::vector<GraphNum> sizes;
-  std::vector<ArchDom> domains;
-  try {
-    loads.assign(static_cast<size_t>(terminalCount), 0);
-    sizes.assign(static_cast<size_t>(terminalCount), 0);
-    domains.resize(static_cast<size_t>(terminalCount));
-  } catch (const std::bad_alloc&) {
-    errorPrint("PLYXEN_graphMapStat: out of memory");
-    return 1;
-  }
-  for (GraphNum terminal = 0; terminal < terminalCount; terminal++)
-    archDomTerminal(arch, &domains[static_cast<size_t>(terminal)], terminal);
   for (GraphNum vertex = 0; vertex < graph->vertexCount; vertex++) {
     if ((parts[vertex] < 0) || (parts[vertex] >= terminalCount)) {
       errorPrint("PLYXEN_graphMapStat: invalid part %d of vertex %d", parts[vertex], vertex + base);
       return 1;
     }
-    loads[static_cast<size_t>(parts[vertex])] += (graph->vertexLoad != nullptr) ? graph->vertexLoad[vertex + base] : 1;
-    sizes[static_cast<size_t>(parts[vertex])]++;
   }
+
+  // The terminals in use, in increasing order, with their loads and
+  // domains; every vertex's index among them.
+  std::vector<GraphNum> used;
+  std::vector<GraphNum> slot;
+  std::vector<int64_t> loads;
+  std::vector<ArchDom> domains;
+  try {
+    used.assign(parts, parts + graph->vertexCount);
+    std::sort(used.begin(), used.end());
+    used.erase(std::unique(used.begin(), used.end()), used.end());
+    slot.resize(static_cast<size_t>(graph->vertexCount));
+    loads.assign(used.size(), 0);
+    domains.resize(used.size());
+  } catch (const std::bad_alloc&) {
+    errorPrint("PLYXEN_graphMapStat: out of memory");
+    return 1;
+  }
+  for (size_t index = 0; index < used.size(); index++) archDomTerminal(arch, &domains[index], used[index]);
+  for (GraphNum vertex = 0; vertex < graph->vertexCount; vertex++) {
+    slot[static_cast<size_t>(vertex)] =
+        static_cast<GraphNum>(std::lower_bound(used.begin(), used.end(), parts[vertex]) - used.begin());
+    loads[static_cast<size_t>(slot[static_cast<size_t>(vertex)])] +=
+        (graph->vertexLoad != nullptr) ? graph->vertexLoad[vertex + base] : 1;
+  }
+
   int64_t cut = 0;
   int64_t communication = 0;
   for (GraphNum vertex = base; vertex < graph->vertexEnd; vertex++) {
-    const GraphNum part = parts[vertex - base];
+    const GraphNum part = slot[static_cast<size_t>(vertex - base)];
     for (GraphNum edge = graph->edgeBegin[vertex]; edge < graph->edgeEnd[vertex]; edge++) {
       const GraphNum end = graph->edgeTarget[edge];
-      const GraphNum endPart = parts[end - base];
+      const GraphNum endPart = slot[static_cast<size_t>(end - base)];
       if ((end <= vertex) || (endPart == part)) continue;
       const int64_t load = (graph->edgeLoad != nullptr) ? graph->edgeLoad[edge] : 1;
       cut += load;
@@ -262,21 +276,18 @@ extern "C" int PLYXEN_graphMapStat(const PLYXEN_Graph* graphHandle, const PLYXEN
     }
   }
   // Imbalance: the largest ratio of a terminal's load to its share of the
-  // total load by weight, minus 1.
+  // total load by weight, minus 1; terminals without vertices have ratio 0.
   const double wholeWeight = static_cast<double>(archDomWeight(arch, &whole));
   double worst = 0.0;
-  GraphNum nonEmpty = 0;  // parts holding vertices, loaded or not
-  for (GraphNum terminal = 0; terminal < terminalCount; terminal++) {
-    nonEmpty += (sizes[static_cast<size_t>(terminal)] > 0);
+  for (size_t index = 0; index < used.size(); index++) {
     const double share = static_cast<double>(graph->vertexLoadSum) *
-                         static_cast<double>(archDomWeight(arch, &domains[static_cast<size_t>(terminal)])) /
-                         wholeWeight;
+                         static_cast<double>(archDomWeight(arch, &domains[index])) / wholeWeight;
     if (share > 0.0) {
-      const double ratio = static_cast<double>(loads[static_cast<size_t>(terminal)]) / share;
+      const double ratio = static_cast<double>(loads[index]) / share;
       if (ratio > worst) worst = ratio;
     }
   }
-  if (nonEmptyCount != nullptr) *nonEmptyCount = nonEmpty;
+  if (nonEmptyCount != nullptr) *nonEmptyCount = static_cast<PLYXEN_Num>(used.size());
   if (cutLoad != nullptr) *cutLoad = cut;
   if (commLoad != nullptr) *commLoad = communication;
   if (imbalance != nullptr) *imbalance = (graph->vertexLoadSum > 0) ? worst - 1.0 : 0.0;
