@@ -313,10 +313,12 @@ int kgraphMapBd(Kgraph* kgraph, const void* parameters) {
     }
   }
   kgraph->frontierCount = frontierCount;
+  // The band holds every cut edge, and its anchors stand for the edges and
+  // loads outside it: its figures are the mapping's.
   for (GraphNum domain = 0; domain < domainCount; domain++)
     kgraph->domainLoadDelta[domain] = band.kgraph.domainLoadDelta[domain];
+  kgraph->commLoad = band.kgraph.commLoad;
   kgraph->balanceRatio = band.kgraph.balanceRatio;
   kgraphBandExit(&band, base);
-  kgraphCost(kgraph);
   return 0;
 }

@@ -119,6 +119,7 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
   Mapping& mapping = kgraph->mapping;
   const Arch* arch = &kgraph->arch;
   const double balance = (param->bal > 0.0) ? param->bal : 0.0;  // not a number counts as 0
+  if (mapping.domainCount == 0) kgraphFirst(kgraph);
   kgraph->balanceRatio = param->bal;
 
   const size_t domainCount = static_cast<size_t>(mapping.domainCount);
@@ -149,11 +150,7 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
     pairs[pairCount++] = ExPair{archDomNumber(arch, &mapping.domains[index]), index};
     weightSum += weight[index];
   }
-  if (pairCount == 0) {
-    kgraphFrontier(kgraph);
-    kgraphCost(kgraph);
-    return 0;
-  }
+  if (pairCount == 0) return 0;  // no terminal domain to balance
   const double wholeWeight = (archVar(arch) != 0) ? static_cast<double>(weightSum)
                                                   : static_cast<double>(archDomWeight(arch, &mapping.initialDomain));
   for (GraphNum index = 0; index < mapping.domainCount; index++) {
@@ -198,6 +195,7 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
   }
   for (GraphNum vertex = graph.base; vertex < graph.vertexEnd; vertex++)
     frontier[static_cast<size_t>(vertex - graph.base)] = onFrontier(vertex);
+  GraphNum moves = 0;
   for (int round = 0; round < 2; round++) {
     for (GraphNum vertex = graph.base; vertex < graph.vertexEnd; vertex++) {
       if (isFixed(vertex) || (frontier[static_cast<size_t>(vertex - graph.base)] != (round == 1))) continue;
@@ -218,10 +216,13 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
       const GraphNum target = ((search.bestIndex >= 0) && (search.bestOverload < stay)) ? search.bestIndex : part;
       parts[vertex] = target;
       accumulated[target] += load;
+      moves += (target != part);
     }
   }
 
-  kgraphFrontier(kgraph);
-  kgraphCost(kgraph);
+  if (moves > 0) {  // otherwise the figures on entry stand
+    kgraphFrontier(kgraph);
+    kgraphCost(kgraph);
+  }
   return 0;
 }

@@ -36,7 +36,7 @@
 namespace {
 
 // Candidates looked at beyond the best one when it is not allowed.
-constexpr int kScanLimit = 32;
+constexpr int kScanLimit = 256;
 constexpr int64_t kGainClamp = 1073741823;
 
 struct FmEdge {
@@ -73,6 +73,9 @@ class FmRefiner {
     memFree(scratch_);
   }
   int run();
+  // Brings the frontier, the load deltas and the communication load of the
+  // mapping graph up to date with the moves kept.
+  void finish();
 
  private:
   GraphNum domainOf(GraphNum vertex) const { return kgraph_->mapping.parts[vertex]; }
@@ -99,8 +102,12 @@ class FmRefiner {
   void move(GraphNum vertexIndex, GraphNum target, GraphNum gain);
   FmEdge* choose();
   int64_t migrationCost(const FmVertex& record, GraphNum domain) const;
-  GraphNum clampGain(int64_t gain) const {
-    return static_cast<GraphNum>((gain > kGainClamp) ? kGainClamp : ((gain < -kGainClamp) ? -kGainClamp : gain));
+  GraphNum clampGain(int64_t gain) {
+    if ((gain > kGainClamp) || (gain < -kGainClamp)) {
+      clamped_ = true;
+      return static_cast<GraphNum>((gain > 0) ? kGainClamp : -kGainClamp);
+    }
+    return static_cast<GraphNum>(gain);
   }
 
   Kgraph* kgraph_;
@@ -121,6 +128,7 @@ class FmRefiner {
   KgraphDistance distance_;
   int64_t violation_ = 0;
   int64_t cost_ = 0;                  // relative to the state on entry
+  bool clamped_ = false;              // some gain did not fit: cost_ is not exact
   std::vector<FmMove> log_;
   std::vector<GraphNum> touched_;
 };
@@ -455,13 +463,62 @@ int FmRefiner::run() {
   return 0;
 }
 
+// The vertices outside the working set kept their neighbours' domains, so
+// their frontier status is unchanged; fixed vertices never enter the set,
+// and those next to a vertex that moved are looked at again.
+void FmRefiner::finish() {
+  Kgraph& kgraph = *kgraph_;
+  const Graph& graph = kgraph.graph;
+  const GraphNum* parts = kgraph.mapping.parts;
+  auto facesOtherDomain = [&](GraphNum vertex) {
+    for (GraphNum edge = graph.edgeBegin[vertex]; edge < graph.edgeEnd[vertex]; edge++)
+      if (parts[graph.edgeTarget[edge]] != parts[vertex]) return true;
+    return false;
+  };
+  constexpr GraphNum kListed = -2;  // a fixed vertex already looked at
+  GraphNum count = 0;
+  for (GraphNum index = 0; index < kgraph.frontierCount; index++) {
+    const GraphNum vertex = kgraph.frontier[index];
+    if (slotOf_[vertex] == -1) {
+      if (!isFixed(vertex))
+        kgraph.frontier[count++] = vertex;
+      else {
+        slotOf_[vertex] = kListed;
+        if (facesOtherDomain(vertex)) kgraph.frontier[count++] = vertex;
+      }
+    }
+  }
+  for (const FmVertex& record : vertices_) {
+    if (facesOtherDomain(record.vertex)) kgraph.frontier[count++] = record.vertex;
+    if (record.lockedPass < 0) continue;  // never moved
+    for (GraphNum edge = graph.edgeBegin[record.vertex]; edge < graph.edgeEnd[record.vertex]; edge++) {
+      const GraphNum end = graph.edgeTarget[edge];
+      if ((slotOf_[end] != -1) || !isFixed(end)) continue;
+      slotOf_[end] = kListed;
+      if (facesOtherDomain(end)) kgraph.frontier[count++] = end;
+    }
+  }
+  kgraph.frontierCount = count;
+
+  // The loads moved exactly; the cost summed the gains of the moves kept,
+  // which are communication load changes unless costs are scaled or include
+  // migration.
+  for (GraphNum domain = 0; domain < kgraph.mapping.domainCount; domain++)
+    kgraph.domainLoadDelta[domain] = static_cast<GraphNum>(delta_[domain]);
+  const int64_t commLoad = static_cast<int64_t>(kgraph.commLoad) + cost_;
+  if (clamped_ || (kgraph.commLoadFactor != 1) || (kgraph.oldMapping.parts != nullptr) || (commLoad < 0) ||
+      (commLoad >= INT32_MAX) || (kgraph.commLoad == INT32_MAX))
+    kgraphCost(&kgraph);
+  else
+    kgraph.commLoad = static_cast<GraphNum>(commLoad);
+}
+
 }  // namespace
 
 int kgraphMapFm(Kgraph* kgraph, const void* parameters) {
   const KgraphMapFmParam* param = static_cast<const KgraphMapFmParam*>(parameters);
   if (kgraph->mapping.domainCount == 0) kgraphFirst(kgraph);
-  kgraph->balanceRatio = param->bal;
-  kgraphCost(kgraph);
+  kgraph->balanceRatio = param->bal;  // the figures of the mapping are up to date on entry
 
   auto balanced = [&]() {
     for (GraphNum domain = 0; domain < kgraph->mapping.domainCount; domain++) {
@@ -488,7 +545,11 @@ int kgraphMapFm(Kgraph* kgraph, const void* parameters) {
 
   FmRefiner refiner(kgraph, param);
   const int result = refiner.run();
-  kgraphFrontier(kgraph);
-  kgraphCost(kgraph);
+  if (result == 0)
+    refiner.finish();
+  else {
+    kgraphFrontier(kgraph);
+    kgraphCost(kgraph);
+  }
   return result;
 }

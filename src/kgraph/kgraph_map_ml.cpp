@@ -153,7 +153,13 @@ int kgraphMapMlUncoarsen(Kgraph* fine, const Kgraph* coarse, const MultinodePair
     }
   }
   fine->frontierCount = frontierCount;
-  kgraphCost(fine);
+  // Coarsening keeps the loads and the cut edges with their loads: the
+  // coarse figures are the fine ones.
+  for (GraphNum domain = 0; domain < domainCount; domain++) {
+    fine->domainLoadAvg[domain] = coarse->domainLoadAvg[domain];
+    fine->domainLoadDelta[domain] = coarse->domainLoadDelta[domain];
+  }
+  fine->commLoad = coarse->commLoad;
   return 0;
 }
 
