@@ -70,11 +70,10 @@ const char* PLYXEN_errorLast(void);
 void PLYXEN_errorClear(void);
 
 /* Flags of PLYXEN_stratGraphMapBuild. */
-#define MAP_FLAG_DEFAULT 0x0000 /* the default mapping strategy */
-#define MAP_FLAG_QUALITY 0x0001 /* keep the better of two bipartitions at every split */
-#define MAP_FLAG_SPEED 0x0002   /* at most two k-way refinement passes per level */
-#define MAP_FLAG_BALANCE 0x0004 /* end with a load rebalancing pass */
-#define MAP_FLAG_SAFETY 0x0008  /* refine the whole graph rather than a band around the frontier */
+#define MAP_FLAG_DEFAULT 0x0000 /* the default mapping strategy (docs/guide.md) */
+#define MAP_FLAG_QUALITY 0x0001 /* the best of four bipartitions at every split, longer refinement */
+#define MAP_FLAG_SPEED 0x0002   /* one bipartition per split, at most two refinement passes per level */
+#define MAP_FLAG_SAFETY 0x0008  /* refine whole levels rather than a band around the frontier */
 
 /* Graphs. */
 PLYXEN_Graph* PLYXEN_graphAlloc(void);

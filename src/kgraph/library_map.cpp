@@ -46,36 +46,62 @@ extern "C" int PLYXEN_stratGraphMap(PLYXEN_Strat* strat, const char* text) {
   return 0;
 }
 
-// The default mapping strategy: multilevel mapping, coarsening until about
-// <VERT> coarse vertices remain per part, recursive bipartitioning of the
-// coarsest graph (each bipartition itself multilevel, with greedy growing
-// and FM refinement) followed by k-way FM refinement, and k-way FM
-// refinement on a band around the frontier at every level on the way up.
+// The default mapping strategy (docs/guide.md explains it):
+//
+//   m{vert=1200,rat=0.8,type=s,             multilevel mapping down to about
+//                                           1200 coarse vertices per terminal,
+//     low=r{job=t,map=t,poli=S,bal=B,       recursive bipartitioning of the
+//           sep=BIPA|BIPA}KFMR,             coarsest graph, keeping the better
+//                                           of two multilevel bipartitions at
+//                                           every split, then k-way FM,
+//     asc=b{width=3,bnd=KFMR,org=KFMR}}     k-way FM on a band of width 3
+//                                           around the frontier at every level
+//   x{bal=B}KFMR                            a safety net: exchange balancing
+//                                           (nothing to do when the load is
+//                                           balanced) and k-way FM after it
+//
+//   BIPA: m{vert=100,rat=0.9,low=GROW|GROW|GROW,asc=b{width=3,bnd=f{bal=B,move=80},org=f{bal=B,move=80}}}
+//   GROW: (h{pass=5}f{bal=B,move=80})
+//   KFMR: f{bal=B,move=200}
+//
+// B is the imbalance ratio. Coarsening by 0.9 within the bipartitions
+// keeps coarse levels on graphs that heavy-edge matching shrinks slowly
+// (power networks); "vert" counted per terminal makes one strategy suit
+// every number of parts. MAP_FLAG_QUALITY keeps the best of four
+// bipartitions and lets FM make 400 moves without gain; MAP_FLAG_SPEED
+// takes one bipartition and at most two FM passes; MAP_FLAG_SAFETY refines
+// whole levels instead of bands.
 Strat* kgraphMapStratDefault(GraphNum flags, GraphNum partCount, double imbalanceRatio) {
-  if ((imbalanceRatio < 0.0) || (imbalanceRatio != imbalanceRatio)) {
+  if (!(imbalanceRatio >= 0.0)) {  // negative or not a number
     errorPrint("kgraphMapStratDefault: invalid imbalance ratio");
     return nullptr;
   }
+  if (partCount < 1) {
+    errorPrint("kgraphMapStratDefault: invalid part count");
+    return nullptr;
+  }
   char balanceText[64];
-  snprintf(balanceText, sizeof(balanceText), "%g", (imbalanceRatio > 1.0e6) ? 1.0e6 : imbalanceRatio);
-  static_cast<void>(partCount);
+  snprintf(balanceText, sizeof(balanceText), "%.10g", (imbalanceRatio > 1.0e6) ? 1.0e6 : imbalanceRatio);
 
-  const char* bipartition = ((flags & MAP_FLAG_QUALITY) != 0) ? "(<BIPA>|<BIPA>)" : "<BIPA>";
+  const char* bipartition = ((flags & MAP_FLAG_QUALITY) != 0)   ? "<BIPA>|<BIPA>|<BIPA>|<BIPA>"
+                            : ((flags & MAP_FLAG_SPEED) != 0) ? "<BIPA>"
+                                                              : "<BIPA>|<BIPA>";
   const char* refine = ((flags & MAP_FLAG_SAFETY) != 0) ? "<KFMR>" : "b{width=3,bnd=<KFMR>,org=<KFMR>}";
-  const char* passes = ((flags & MAP_FLAG_SPEED) != 0) ? "pass=2" : "pass=-1";
-  const char* balance = ((flags & MAP_FLAG_BALANCE) != 0) ? "x{bal=<KBAL>}" : "";
+  const char* moves = ((flags & MAP_FLAG_QUALITY) != 0) ? "move=400" : "move=200";
+  const char* passes = ((flags & MAP_FLAG_SPEED) != 0) ? ",pass=2" : "";
 
   char buffer[BUILD_BUFFER_SIZE];
   snprintf(buffer, sizeof(buffer), "%s",
-           "m{vert=<VERT>,rat=0.8,type=s,low=r{job=t,map=t,poli=S,bal=<KBAL>,sep=<SEPA>}<KFMR>,asc=<REFI>}<BALA>");
+           "m{vert=1200,rat=0.8,type=s,low=r{job=t,map=t,poli=S,bal=<KBAL>,sep=<SEPA>}<KFMR>,asc=<REFI>}"
+           "x{bal=<KBAL>}<KFMR>");
   const bool built =
       replaceAll(buffer, "<SEPA>", bipartition) &&
       replaceAll(buffer, "<BIPA>",
-                 "m{vert=100,rat=0.7,low=h{pass=10}f{bal=<KBAL>,move=80},"
-                 "asc=b{width=3,bnd=f{bal=<KBAL>,move=80},org=f{bal=<KBAL>,move=80}}}") &&
-      replaceAll(buffer, "<REFI>", refine) && replaceAll(buffer, "<BALA>", balance) &&
-      replaceAll(buffer, "<KFMR>", "f{bal=<KBAL>,move=200,<PASS>}") && replaceAll(buffer, "<PASS>", passes) &&
-      replaceAll(buffer, "<VERT>", "20") && replaceAll(buffer, "<KBAL>", balanceText);
+                 "m{vert=100,rat=0.9,low=<GROW>|<GROW>|<GROW>,asc=b{width=3,bnd=<BFMR>,org=<BFMR>}}") &&
+      replaceAll(buffer, "<GROW>", "(h{pass=5}<BFMR>)") && replaceAll(buffer, "<BFMR>", "f{bal=<KBAL>,move=80}") &&
+      replaceAll(buffer, "<REFI>", refine) && replaceAll(buffer, "<KFMR>", "f{bal=<KBAL>,<MOVE><PASS>}") &&
+      replaceAll(buffer, "<MOVE>", moves) && replaceAll(buffer, "<PASS>", passes) &&
+      replaceAll(buffer, "<KBAL>", balanceText);
   Strat* strat = built ? stratBuild(&kgraphMapStTable, buffer) : nullptr;
   if (strat == nullptr) errorPrint("kgraphMapStratDefault: error in mapping strategy");
   return strat;
