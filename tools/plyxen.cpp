@@ -3,6 +3,7 @@
 //   plyxen stats GRAPH ORDER
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
 //   plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]
+//   plyxen spy GRAPH [ORDER] -o FILE.svg [--tree] ...
 #include <cstring>
 
 #include "front/elimord.h"
@@ -21,6 +22,9 @@ const char* const toolUsageMain =
     "      graph format (.graph, .metis) and Matrix Market coordinate files (.mtx)\n"
     "  bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]\n"
     "      split a graph in two parts of nearly equal load with a small edge cut\n"
+    "  spy GRAPH [ORDER] -o FILE.svg [--tree]\n"
+    "      picture of the matrix, reordered, and of its factor and fill, or\n"
+    "      of the column-block tree (SVG)\n"
     "\n"
     "plyxen COMMAND --help describes a command. Failures print one line\n"
     "beginning with \"ERROR: \" and end with status 1.\n";
@@ -89,6 +93,7 @@ int main(int argc, char** argv) {
   if (strcmp(command, "stats") == 0) return toolStats(argc - 2, argv + 2);
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
   if (strcmp(command, "bipart") == 0) return toolBipart(argc - 2, argv + 2);
+  if (strcmp(command, "spy") == 0) return toolSpy(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;
 }

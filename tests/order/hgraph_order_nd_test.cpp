@@ -273,4 +273,29 @@ TEST(NestedDissectionStrategies, SharedGraphs) {
   }
 }
 
+// FM with no pass limit and no balance allowance under nested dissection
+// (the separations are checked on their own in the FM tests): the
+// ordering ends, is valid and its dissections separate.
+TEST(NestedDissectionStrategies, UnlimitedFmPassesWithoutBalanceEnd) {
+  std::vector<std::string> names = {""};  // "" stands for a 30 x 30 grid
+  if (!sharedGraphNames().empty()) names.insert(names.end(), {"airfoil1.grf", "power.grf"});
+  for (const std::string& name : names) {
+    HaloView view;
+    if (name.empty())
+      buildGrid(&view.graph, 1, 30, 30);
+    else
+      loadSharedGraph(&view.graph, name);
+    for (const char* text : {"n{sep=h f{pass=0,bal=0}}", "n{sep=h f{pass=-1,bal=0},ole=d,ose=g}"}) {
+      intRandSeed(1);
+      OwnedOrder owned(view.graph.base, view.graph.vertexCount);
+      OrderStrat strat(text);
+      ASSERT_NE(strat.get(), nullptr);
+      ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0) << name;
+      ASSERT_TRUE(orderIsValid(owned.order)) << name << " " << text;
+      EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order)) << name << " " << text;
+      EXPECT_GT(owned.order.columnBlockCount, view.graph.vertexCount / 10) << name << " " << text;
+    }
+  }
+}
+
 }  // namespace
