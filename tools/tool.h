@@ -18,6 +18,7 @@
 int toolOrder(int argc, char** argv);
 int toolStats(int argc, char** argv);
 int toolConvert(int argc, char** argv);
+int toolBipart(int argc, char** argv);
 int toolSpy(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
@@ -41,6 +42,7 @@ extern const char* const toolUsageMain;
 extern const char* const toolUsageOrder;
 extern const char* const toolUsageStats;
 extern const char* const toolUsageConvert;
+extern const char* const toolUsageBipart;
 
 // ---------------------------------------------------------------------------
 // Output files
