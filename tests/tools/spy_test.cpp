@@ -603,6 +603,12 @@ TEST_F(Spy, LargeGraphsGiveSmallDensityImages) {
   EXPECT_LT(readFile(picture).size(), 1000000u);
 }
 
+// The command is listed in the tool's help and has its own.
+TEST_F(Spy, HelpTexts) {
+  EXPECT_NE(run({"--help"}).out.find("\n  spy GRAPH [ORDER] -o FILE.svg"), std::string::npos);
+  EXPECT_EQ(run({"spy", "--help"}).out.rfind("usage: plyxen spy GRAPH [ORDER] -o FILE.svg", 0), 0u);
+}
+
 // An empty graph gives valid pictures with nothing in them.
 TEST_F(Spy, EmptyGraphGivesAnEmptyPicture) {
   std::string graphPath = file("empty.grf", "0\n0\t0\n0\t000\n");
