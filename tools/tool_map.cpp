@@ -102,66 +102,66 @@ int toolMapRun(const char* command, const std::string& graphPath, ToolFormat for
   return 0;
 }
 
+// The options and arguments both commands share: the graph file, one more
+// argument (what it is, for the message), -s, -b, -o and --from. Returns 0
+// to go on, 1 after a failure, and 2 when the help text was printed.
+struct MapOptions {
+  std::string strategy, outputPath, graphPath, target;
+  double imbalance = 0.05;
+  ToolFormat format = FORMAT_NONE;
+};
+
+int parseMapOptions(const char* command, const char* usage, const char* targetName, int argc, char** argv,
+                    MapOptions* options) {
+  std::string imbalanceText, fromName;
+  bool help = false;
+  std::vector<std::string> positional;
+  if (toolParseOptions(command, argc, argv,
+                       {{"-s", &options->strategy, nullptr},
+                        {"-b", &imbalanceText, nullptr},
+                        {"-o", &options->outputPath, nullptr},
+                        {"--from", &fromName, nullptr}},
+                       &positional, &help) != 0)
+    return 1;
+  if (help) {
+    fputs(usage, stdout);
+    return 2;
+  }
+  if (positional.size() != 2) {
+    errorPrint("plyxen %s: a graph file and %s expected (plyxen %s --help)", command, targetName, command);
+    return 1;
+  }
+  options->graphPath = positional[0];
+  options->target = positional[1];
+  if ((parseImbalance(command, imbalanceText, &options->imbalance) != 0) ||
+      (formatOption(command, fromName, &options->format) != 0))
+    return 1;
+  return 0;
+}
+
 }  // namespace
 
 int toolPartition(int argc, char** argv) {
-  std::string strategy, imbalanceText, outputPath, fromName;
-  bool help = false;
-  std::vector<std::string> positional;
-  if (toolParseOptions("partition", argc, argv,
-                       {{"-s", &strategy, nullptr},
-                        {"-b", &imbalanceText, nullptr},
-                        {"-o", &outputPath, nullptr},
-                        {"--from", &fromName, nullptr}},
-                       &positional, &help) != 0)
-    return 1;
-  if (help) {
-    fputs(toolUsagePartition, stdout);
-    return 0;
-  }
-  if (positional.size() != 2) {
-    errorPrint("plyxen partition: a graph file and a part count expected (plyxen partition --help)");
-    return 1;
-  }
+  MapOptions options;
+  const int parsed = parseMapOptions("partition", toolUsagePartition, "a part count", argc, argv, &options);
+  if (parsed != 0) return parsed & 1;
   long partCount;
-  if (!parseInteger(positional[1], &partCount) || (partCount < 1)) {
-    errorPrint("plyxen partition: invalid part count \"%s\" (a whole number of at least 1)", positional[1].c_str());
+  if (!parseInteger(options.target, &partCount) || (partCount < 1)) {
+    errorPrint("plyxen partition: invalid part count \"%s\" (a whole number of at least 1)", options.target.c_str());
     return 1;
   }
-  double imbalance = 0.05;
-  if (parseImbalance("partition", imbalanceText, &imbalance) != 0) return 1;
-  ToolFormat format = FORMAT_NONE;
-  if (formatOption("partition", fromName, &format) != 0) return 1;
   ArchHandle arch;
   if (PLYXEN_archCmplt(&arch.arch, static_cast<PLYXEN_Num>(partCount)) != 0) return 1;
-  return toolMapRun("partition", positional[0], format, &arch.arch, strategy, imbalance, outputPath);
+  return toolMapRun("partition", options.graphPath, options.format, &arch.arch, options.strategy, options.imbalance,
+                    options.outputPath);
 }
 
 int toolMap(int argc, char** argv) {
-  std::string strategy, imbalanceText, outputPath, fromName;
-  bool help = false;
-  std::vector<std::string> positional;
-  if (toolParseOptions("map", argc, argv,
-                       {{"-s", &strategy, nullptr},
-                        {"-b", &imbalanceText, nullptr},
-                        {"-o", &outputPath, nullptr},
-                        {"--from", &fromName, nullptr}},
-                       &positional, &help) != 0)
-    return 1;
-  if (help) {
-    fputs(toolUsageMap, stdout);
-    return 0;
-  }
-  if (positional.size() != 2) {
-    errorPrint("plyxen map: a graph file and an architecture file expected (plyxen map --help)");
-    return 1;
-  }
-  double imbalance = 0.05;
-  if (parseImbalance("map", imbalanceText, &imbalance) != 0) return 1;
-  ToolFormat format = FORMAT_NONE;
-  if (formatOption("map", fromName, &format) != 0) return 1;
+  MapOptions options;
+  const int parsed = parseMapOptions("map", toolUsageMap, "an architecture file", argc, argv, &options);
+  if (parsed != 0) return parsed & 1;
   ArchHandle arch;
-  FILE* stream = toolOpenInput(positional[1], "map");
+  FILE* stream = toolOpenInput(options.target, "map");
   if (stream == nullptr) return 1;
   const int status = PLYXEN_archLoad(&arch.arch, stream);
   fclose(stream);
@@ -171,5 +171,6 @@ int toolMap(int argc, char** argv) {
                PLYXEN_archName(&arch.arch));
     return 1;
   }
-  return toolMapRun("map", positional[0], format, &arch.arch, strategy, imbalance, outputPath);
+  return toolMapRun("map", options.graphPath, options.format, &arch.arch, options.strategy, options.imbalance,
+                    options.outputPath);
 }

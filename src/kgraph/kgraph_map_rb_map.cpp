@@ -59,6 +59,22 @@ class RbMapper {
   bool splittable(const ArchDom& domain, GraphNum vertexCount) const {
     return variable_ ? (vertexCount > 1) : (archDomSize(&kgraph_->arch, &domain) > 1);
   }
+  // Calls visit with the job of every free neighbour, outside the domain
+  // index ownIndex, of the vertices of the graph (those of the given side
+  // when parts is given), once per edge.
+  template <class Visit>
+  void forEachOutside(const Graph& graph, const uint8_t* parts, int side, GraphNum ownIndex, Visit visit) {
+    const Graph& whole = kgraph_->graph;
+    const GraphNum* domainOf = kgraph_->mapping.parts;
+    for (GraphNum vertex = graph.base; vertex < graph.vertexEnd; vertex++) {
+      if ((parts != nullptr) && (parts[vertex] != side)) continue;
+      const GraphNum original = kgraphMapRbVertex(&graph, vertex);
+      for (GraphNum edge = whole.edgeBegin[original]; edge < whole.edgeEnd[original]; edge++) {
+        const GraphNum end = whole.edgeTarget[edge];
+        if (!isFixed(end) && (domainOf[end] != ownIndex)) visit(jobs_[domainOf[end]]);
+      }
+    }
+  }
   void releaseGraph(GraphNum index) {
     if (jobs_[index].owned) graphExit(&jobs_[index].graph);
     jobs_[index].owned = false;
@@ -134,21 +150,13 @@ void RbMapper::setPolicy(GraphNum index, GraphNum parentLevel, GraphNum parentPr
       break;
   }
   if (!boundaryPolicy()) return;
-  const Graph& whole = kgraph_->graph;
-  const GraphNum* parts = kgraph_->mapping.parts;
   GraphNum priority = 0;
-  for (GraphNum vertex = job.graph.base; vertex < job.graph.vertexEnd; vertex++) {
-    const GraphNum original = kgraphMapRbVertex(&job.graph, vertex);
-    for (GraphNum edge = whole.edgeBegin[original]; edge < whole.edgeEnd[original]; edge++) {
-      const GraphNum end = whole.edgeTarget[edge];
-      if (isFixed(end) || (parts[end] == index)) continue;
-      MapJob& neighbour = jobs_[parts[end]];
-      if ((neighbour.state == 0) || (neighbour.level < job.level))
-        priority++;
-      else if ((neighbour.level > job.level) && (neighbour.level <= parentLevel))
-        neighbour.priority++;
-    }
-  }
+  forEachOutside(job.graph, nullptr, 0, index, [&](MapJob& neighbour) {
+    if ((neighbour.state == 0) || (neighbour.level < job.level))
+      priority++;
+    else if ((neighbour.level > job.level) && (neighbour.level <= parentLevel))
+      neighbour.priority++;
+  });
   job.priority = priority;
 }
 
@@ -157,18 +165,9 @@ void RbMapper::setPolicy(GraphNum index, GraphNum parentLevel, GraphNum parentPr
 // the level given.
 void RbMapper::raiseAround(const Graph& graph, const uint8_t* parts, int side, GraphNum ownIndex, GraphNum level) {
   if (!boundaryPolicy()) return;
-  const Graph& whole = kgraph_->graph;
-  const GraphNum* domainOf = kgraph_->mapping.parts;
-  for (GraphNum vertex = graph.base; vertex < graph.vertexEnd; vertex++) {
-    if ((parts != nullptr) && (parts[vertex] != side)) continue;
-    const GraphNum original = kgraphMapRbVertex(&graph, vertex);
-    for (GraphNum edge = whole.edgeBegin[original]; edge < whole.edgeEnd[original]; edge++) {
-      const GraphNum end = whole.edgeTarget[edge];
-      if (isFixed(end) || (domainOf[end] == ownIndex)) continue;
-      MapJob& neighbour = jobs_[domainOf[end]];
-      if ((neighbour.state == 1) && (neighbour.level <= level)) neighbour.priority++;
-    }
-  }
+  forEachOutside(graph, parts, side, ownIndex, [&](MapJob& neighbour) {
+    if ((neighbour.state == 1) && (neighbour.level <= level)) neighbour.priority++;
+  });
 }
 
 // Grows the job array, the mapping's domains and the second array together.

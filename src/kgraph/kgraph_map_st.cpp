@@ -93,29 +93,5 @@ done:
 }  // namespace
 
 int kgraphMapSt(Kgraph* kgraph, const Strat* strat) {
-  for (;;) {
-    switch (strat->kind) {
-      case STRAT_CONCAT:
-        return stratChainConcat(kgraph, strat, kgraphMapSt, "kgraphMapSt: out of memory");
-      case STRAT_COND: {
-        const Strat* branch;
-        const int result = stratCondBranch(strat, kgraph, &branch);
-        if ((result != 0) || (branch == nullptr)) return result;
-        strat = branch;
-        continue;
-      }
-      case STRAT_EMPTY:
-        return 0;
-      case STRAT_METHOD: {
-        const StratMethod& method = strat->table->methods[strat->data.method.method];
-        const KgraphMapFunction function = reinterpret_cast<KgraphMapFunction>(method.function);
-        return function(kgraph, strat->data.method.paramBlock);
-      }
-      case STRAT_SELECT:
-        return kgraphMapSelect(kgraph, strat);
-      default:
-        errorPrint("kgraphMapSt: invalid strategy node");
-        return 1;
-    }
-  }
+  return stratDispatch(kgraph, strat, kgraphMapSt, kgraphMapSelect, "kgraphMapSt");
 }

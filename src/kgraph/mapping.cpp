@@ -164,25 +164,22 @@ GraphNum mapTableSize(const Mapping* mapping) {
   return 4 * power;
 }
 
-}  // namespace
-
-int mapBuild2(Mapping* mapping, const GraphNum* terminals) {
+// Gives every vertex whose terminal is not -1 the domain of its terminal
+// in the table, appending domains as needed. name and what tell the
+// messages apart.
+int mapAssignTerminals(Mapping* mapping, MapTerminalTable* table, const GraphNum* terminals, const char* name,
+                       const char* what) {
   const Graph* graph = mapping->graph;
-  MapTerminalTable table;
-  if (!table.init(mapTableSize(mapping))) {
-    errorPrint("mapBuild2: out of memory");
-    return 1;
-  }
   for (GraphNum vertex = graph->base; vertex < graph->vertexEnd; vertex++) {
     const GraphNum terminal = terminals[vertex];
     if (terminal == -1) continue;
-    const GraphNum index = mapTerminalDomain(mapping, &table, terminal);
+    const GraphNum index = mapTerminalDomain(mapping, table, terminal);
     if (index == -1) {
-      errorPrint("mapBuild2: invalid terminal %d of vertex %d", terminal, vertex);
+      errorPrint("%s: invalid %s %d of vertex %d", name, what, terminal, vertex);
       return 1;
     }
     if (index < 0) {
-      errorPrint("mapBuild2: out of memory");
+      errorPrint("%s: out of memory", name);
       return 1;
     }
     mapping->parts[vertex] = index;
@@ -190,13 +187,24 @@ int mapBuild2(Mapping* mapping, const GraphNum* terminals) {
   return 0;
 }
 
+}  // namespace
+
+int mapBuild2(Mapping* mapping, const GraphNum* terminals) {
+  MapTerminalTable table;
+  if (!table.init(mapTableSize(mapping))) {
+    errorPrint("mapBuild2: out of memory");
+    return 1;
+  }
+  return mapAssignTerminals(mapping, &table, terminals, "mapBuild2", "terminal");
+}
+
 int mapMerge(Mapping* mapping, const GraphNum* fixedTerminals) {
-  const Graph* graph = mapping->graph;
   MapTerminalTable table;
   if (!table.init(mapTableSize(mapping))) {
     errorPrint("mapMerge: out of memory");
     return 1;
   }
+  // The domains of one terminal already there are reused.
   for (GraphNum index = 0; index < mapping->domainCount; index++) {
     const ArchDom* domain = &mapping->domains[index];
     if (archDomSize(mapping->arch, domain) != 1) continue;
@@ -206,21 +214,7 @@ int mapMerge(Mapping* mapping, const GraphNum* fixedTerminals) {
       return 1;
     }
   }
-  for (GraphNum vertex = graph->base; vertex < graph->vertexEnd; vertex++) {
-    const GraphNum terminal = fixedTerminals[vertex];
-    if (terminal == -1) continue;
-    const GraphNum index = mapTerminalDomain(mapping, &table, terminal);
-    if (index == -1) {
-      errorPrint("mapMerge: invalid fixed terminal %d of vertex %d", terminal, vertex);
-      return 1;
-    }
-    if (index < 0) {
-      errorPrint("mapMerge: out of memory");
-      return 1;
-    }
-    mapping->parts[vertex] = index;
-  }
-  return 0;
+  return mapAssignTerminals(mapping, &table, fixedTerminals, "mapMerge", "fixed terminal");
 }
 
 void mapTerminal(const Mapping* mapping, GraphNum* terminals) {
