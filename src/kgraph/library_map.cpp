@@ -19,18 +19,8 @@ const Arch* archOf(const PLYXEN_Arch* arch) { return reinterpret_cast<const Arch
 
 constexpr size_t BUILD_BUFFER_SIZE = 4096;
 
-// Replaces every occurrence of pattern in the buffer when the result fits.
 bool replaceAll(char* buffer, const char* pattern, const char* replacement) {
-  const size_t patternLength = strlen(pattern);
-  const size_t replacementLength = strlen(replacement);
-  size_t count = 0;
-  for (const char* found = strstr(buffer, pattern); found != nullptr; found = strstr(found + patternLength, pattern))
-    count++;
-  if ((replacementLength > patternLength) &&
-      (strlen(buffer) + count * (replacementLength - patternLength) >= BUILD_BUFFER_SIZE))
-    return false;
-  stringReplaceAll(buffer, pattern, replacement);
-  return true;
+  return stratTextReplace(buffer, BUILD_BUFFER_SIZE, pattern, replacement);
 }
 
 }  // namespace
