@@ -171,6 +171,62 @@ TEST(MapRb, KeepsEveryPartWithinTheBalanceOfTheWholeMapping) {
   EXPECT_EQ(test.kgraph.mapping.domainCount, 7);
 }
 
+// On a hypercube of 8 terminals the splits of the first half (terminals 0
+// to 3) and of the second one alternate by level with two pools, and the
+// second half is finished first when the newest job goes first: the fifth
+// domain created tells which.
+TEST(MapRb, JobPoolsSetTheOrderOfTheSplits) {
+  for (const bool levels : {true, false}) {
+    Graph graph;
+    buildGrid(&graph, 0, 8, 8);
+    TestKgraph test(&graph, "hcub 3");
+    ErrorCapture capture;
+    ASSERT_EQ(test.run(levels ? "r{job=u,poli=l,sep=h{pass=4}}" : "r{job=t,poli=l,sep=h{pass=4}}"), 0)
+        << capture.first();
+    ASSERT_EQ(test.kgraph.mapping.domainCount, 8);
+    const GraphNum fifth = archDomNumber(&test.arch, &test.kgraph.mapping.domains[4]);
+    if (levels) {
+      EXPECT_LT(fifth, 4) << "level by level";
+    } else {
+      EXPECT_GE(fifth, 4) << "depth first";
+    }
+    EXPECT_TRUE(kgraphConsistent(&test.kgraph, &capture.lines));
+  }
+}
+
+TEST(MapRb, VariableSizedTargetsStopWhereTheBipartitionSplitsNothing) {
+  Graph graph;
+  buildGrid(&graph, 0, 6, 6);
+  TestKgraph test(&graph, "varcmplt");
+  ErrorCapture capture;
+  ASSERT_EQ(test.run("r{sep=z}"), 0) << capture.first();
+  EXPECT_EQ(test.kgraph.mapping.domainCount, 1);
+  ASSERT_EQ(test.run("r{sep=h{pass=4}}"), 0) << capture.first();
+  EXPECT_EQ(test.kgraph.mapping.domainCount, 36);  // down to single vertices
+  EXPECT_TRUE(kgraphConsistent(&test.kgraph, &capture.lines));
+}
+
+TEST(MapRb, FixedVerticesWeighOnTheSplitsAndUnknownTerminalsFail) {
+  Graph graph;
+  buildPath(&graph, 0, 12);
+  // Six fixed vertices on terminal 0 of two: the six free ones go to
+  // terminal 1, which is what balances the loads.
+  std::vector<GraphNum> fixed(12, -1);
+  for (GraphNum vertex = 0; vertex < 6; vertex++) fixed[static_cast<size_t>(2 * vertex)] = 0;
+  TestKgraph test(&graph, "mesh2D 2 1", fixed);
+  ErrorCapture capture;
+  ASSERT_EQ(test.run("r{sep=h{pass=10}f}"), 0) << capture.first();
+  const std::vector<GraphNum> terminals = test.terminals();
+  for (GraphNum vertex = 0; vertex < 12; vertex++) EXPECT_EQ(terminals[static_cast<size_t>(vertex)], (vertex % 2 == 0) ? 0 : 1);
+
+  Graph other;
+  buildPath(&other, 0, 4);
+  TestKgraph wrong(&other, "mesh2D 2 2", {-1, 9, -1, -1});
+  ErrorCapture failure;  // after the architecture is read, which captures its own messages
+  EXPECT_EQ(wrong.run("r{sep=h}"), 1);
+  EXPECT_TRUE(failure.contains("kgraphMapRbBgraph: invalid fixed part array")) << failure.first();
+}
+
 TEST(MapCp, FailsWithoutAnOldMapping) {
   Graph graph;
   buildPath(&graph, 0, 4);
