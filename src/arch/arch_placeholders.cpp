@@ -24,12 +24,10 @@ constexpr ArchClass archPendingClass(const char* name, int flags, int (*load)(vo
 }
 
 constexpr char decoMessage[] = "archDecoArchLoad: class not available yet";
-constexpr char distMessage[] = "archDistArchLoad: class not available yet";
 constexpr char subMessage[] = "archSubArchLoad: class not available yet";
 
 }  // namespace
 
 constinit const ArchClass archDecoClass = archPendingClass("deco", 0, archOp<archPendingLoad<decoMessage>>);
 constinit const ArchClass archDeco2Class = archPendingClass("deco", 0, nullptr);  // loaded through the first entry
-constinit const ArchClass archDistClass = archPendingClass("dist", 0, archOp<archPendingLoad<distMessage>>);
 constinit const ArchClass archSubClass = archPendingClass("sub", 0, archOp<archPendingLoad<subMessage>>);

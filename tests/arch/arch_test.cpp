@@ -111,6 +111,15 @@ TEST(ArchFile, NestingWithoutEndIsRefused) {
   std::vector<std::string> messages;
   EXPECT_EQ(loadText(&arch, text, &messages), 1);
   ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.front(), "ERROR: archLoad: architectures nested too deeply");
+  archExit(&arch);
+
+  // A few levels are fine, and scale the distances each time.
+  loadTextOrFail(&arch, "dist 2 dist 3 dist 5 cmplt 4");
+  ArchDom whole = archtest::wholeDomain(&arch), halves[2];
+  ASSERT_EQ(archDomBipart(&arch, &whole, &halves[0], &halves[1]), 0);
+  EXPECT_EQ(archDomDist(&arch, &halves[0], &halves[1]), 30);
+  EXPECT_EQ(saveText(&arch), "dist\n2\tdist\n3\tdist\n5\tcmplt\n4\n");
   archExit(&arch);
 }
 
