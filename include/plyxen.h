@@ -135,6 +135,11 @@ int PLYXEN_archVhcub(PLYXEN_Arch* arch);
 int PLYXEN_archTleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links);
 int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links,
                       PLYXEN_Num permutationCount, const PLYXEN_Num* permutation);
+/* Sub-architecture of terminalCount distinct terminals of source, terminal
+ * i being source terminal terminals[i], with the source's distances. The
+ * source is used in place: it must outlive the sub-architecture. */
+int PLYXEN_archSub(PLYXEN_Arch* arch, const PLYXEN_Arch* source, PLYXEN_Num terminalCount,
+                   const PLYXEN_Num* terminals);
 /* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
  * The X variants take 1 to 5 dimension sizes. */
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);

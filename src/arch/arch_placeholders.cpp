@@ -24,10 +24,8 @@ constexpr ArchClass archPendingClass(const char* name, int flags, int (*load)(vo
 }
 
 constexpr char decoMessage[] = "archDecoArchLoad: class not available yet";
-constexpr char subMessage[] = "archSubArchLoad: class not available yet";
 
 }  // namespace
 
 constinit const ArchClass archDecoClass = archPendingClass("deco", 0, archOp<archPendingLoad<decoMessage>>);
 constinit const ArchClass archDeco2Class = archPendingClass("deco", 0, nullptr);  // loaded through the first entry
-constinit const ArchClass archSubClass = archPendingClass("sub", 0, archOp<archPendingLoad<subMessage>>);
