@@ -18,6 +18,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "arch/arch_tree_match.h"
+
 namespace {
 
 struct ArchSubNode {
@@ -43,19 +45,6 @@ struct ArchSub {
 struct ArchSubDom {
   static constexpr ArchRole archRole = ARCH_ROLE_DOMAIN;
   GraphNum nodenum;
-};
-
-// Pairs sibling nodes of the current level (a cut of the tree, initially
-// the leaves); the father of each pair becomes a terminal of the next level.
-struct ArchSubMatch {
-  static constexpr ArchRole archRole = ARCH_ROLE_MATCH;
-  const ArchSub* data;
-  ArchCoarsenMulti* pairs;  // owns the group
-  GraphNum* frontab;        // node of each terminal of the current level
-  GraphNum* fronnext;       // the same for the next level
-  GraphNum* indxtab;        // terminal of the current level standing for each node, or -1
-  GraphNum* fathtab;        // father of each node, -1 for the root
-  GraphNum frontnbr;        // terminals of the current level
 };
 
 // Splits the root domain down the tree. ordetab holds the terminals in any
@@ -242,75 +231,17 @@ int archSubArchFree(ArchSub* data) {
   return result;
 }
 
-int archSubMatchInit(ArchSubMatch* match, const ArchSub* data) {
-  const size_t termnbr = static_cast<size_t>(data->termnbr);
-  const size_t nodenbr = static_cast<size_t>(data->nodenbr);
-  if (memGroupAlloc({memEntry(match->pairs, termnbr * sizeof(ArchCoarsenMulti)),
-                     memEntry(match->frontab, termnbr * sizeof(GraphNum)),
-                     memEntry(match->fronnext, termnbr * sizeof(GraphNum)),
-                     memEntry(match->indxtab, nodenbr * sizeof(GraphNum)),
-                     memEntry(match->fathtab, nodenbr * sizeof(GraphNum))}) == nullptr) {
+int archSubMatchInit(ArchTreeMatch* match, const ArchSub* data) {
+  if (!archTreeMatchAlloc(match, data->nodenbr, data->termnbr)) {
     errorPrint("archSubMatchInit: out of memory");
     return 1;
   }
-  match->data = data;
-  match->frontnbr = data->termnbr;
   for (GraphNum nodenum = 0; nodenum < data->nodenbr; nodenum++) {
-    match->indxtab[nodenum] = -1;
-    match->fathtab[nodenum] = -1;
+    match->sonstab[2 * nodenum] = data->nodetab[nodenum].sonstab[0];
+    match->sonstab[2 * nodenum + 1] = data->nodetab[nodenum].sonstab[1];
   }
-  for (GraphNum nodenum = 0; nodenum < data->nodenbr; nodenum++)
-    for (GraphNum sonnum : data->nodetab[nodenum].sonstab)
-      if (sonnum >= 0) match->fathtab[sonnum] = nodenum;
-  for (GraphNum terminal = 0; terminal < data->termnbr; terminal++) {  // the first level: terminal numbers
-    match->frontab[terminal] = data->leaftab[terminal];
-    match->indxtab[data->leaftab[terminal]] = terminal;
-  }
+  archTreeMatchStart(match, data->leaftab);
   return 0;
-}
-
-void archSubMatchExit(ArchSubMatch* match) {
-  memFree(match->pairs);
-  match->pairs = nullptr;
-}
-
-GraphNum archSubMatchMate(ArchSubMatch* match, ArchCoarsenMulti** pairs) {
-  if (match->frontnbr <= 1) return -1;
-  const ArchSubNode* nodetab = match->data->nodetab;
-  GraphNum coarseNbr = 0;
-  for (GraphNum index = 0; index < match->frontnbr; index++) {
-    GraphNum nodenum = match->frontab[index];
-    if (nodenum < 0) continue;  // already paired with an earlier sibling
-    GraphNum fathnum = match->fathtab[nodenum];
-    GraphNum mate = -1;
-    if (fathnum >= 0) {
-      const GraphNum* sons = nodetab[fathnum].sonstab;
-      GraphNum sibling = (sons[0] == nodenum) ? sons[1] : sons[0];
-      mate = match->indxtab[sibling];
-    }
-    if (mate >= 0) {  // the sibling stands for a terminal of this level too
-      match->pairs[coarseNbr] = ArchCoarsenMulti{{index, mate}};
-      match->fronnext[coarseNbr] = fathnum;
-      match->frontab[mate] = -1;
-    } else {
-      match->pairs[coarseNbr] = ArchCoarsenMulti{{index, index}};
-      match->fronnext[coarseNbr] = nodenum;
-    }
-    coarseNbr++;
-  }
-  // The next level: the nodes of the pairs leave it, their fathers join it.
-  for (GraphNum index = 0; index < coarseNbr; index++) {
-    const ArchCoarsenMulti& pair = match->pairs[index];
-    if (pair.terminals[0] != pair.terminals[1])
-      for (GraphNum sonnum : nodetab[match->fronnext[index]].sonstab) match->indxtab[sonnum] = -1;
-  }
-  for (GraphNum index = 0; index < coarseNbr; index++) {
-    match->frontab[index] = match->fronnext[index];
-    match->indxtab[match->fronnext[index]] = index;
-  }
-  match->frontnbr = coarseNbr;
-  *pairs = match->pairs;
-  return coarseNbr;
 }
 
 GraphNum archSubDomNumber(const ArchSub* data, const ArchSubDom* domain) {
@@ -383,8 +314,8 @@ constinit const ArchClass archSubClass = {
     .archSave = archOp<archSubArchSave>,
     .archFree = archOp<archSubArchFree>,
     .archMatchInit = archOp<archSubMatchInit>,
-    .archMatchExit = archOp<archSubMatchExit>,
-    .archMatchMate = archOp<archSubMatchMate>,
+    .archMatchExit = archOp<archTreeMatchExit>,
+    .archMatchMate = archOp<archTreeMatchMate>,
     .archDomNumber = archOp<archSubDomNumber>,
     .archDomTerminal = archOp<archSubDomTerminal>,
     .archDomSize = archOp<archSubDomSize>,
