@@ -73,11 +73,13 @@ int archLoad(Arch* arch, FILE* stream) {
   archNestingDepth++;
   int result = loadedClass->archLoad(arch->data, stream);
   archNestingDepth--;
+  // Once read, the data may belong to another entry; so it is released by
+  // that entry, also after a failure.
+  if (loadedClass->archLoadedClass != nullptr) arch->archClass = loadedClass->archLoadedClass(arch->data);
   if (result != 0) {
     errorPrint("archLoad: cannot load architecture data");
     return 1;
   }
-  if (loadedClass->archLoadedClass != nullptr) arch->archClass = loadedClass->archLoadedClass(arch->data);
   return 0;
 }
 
