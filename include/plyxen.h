@@ -4,7 +4,8 @@
  * This is the only header a user includes. Every operation returns 0 on
  * success and a non-zero value on failure; failures are reported on the
  * standard error stream as one line beginning with "ERROR: ", after which
- * the process ends with status 1. Arrays are passed from their first
+ * the process ends with status 1, unless the caller chose the return mode
+ * (PLYXEN_errorModeSet below). Arrays are passed from their first
  * element; vertex numbers and positions count from the graph's base. */
 #ifndef PLYXEN_H
 #define PLYXEN_H
@@ -43,6 +44,30 @@ typedef struct PLYXEN_Arch_ {
 #define ORDER_FLAG_SIMPLE_LEAVES 0x4000       /* order leaves with the simple method */
 #define ORDER_FLAG_SIMPLE_SEPARATORS 0x8000   /* order separators with the simple method */
 #define ORDER_FLAG_WRAPPED 0x10000            /* wrap the strategy in connected components */
+
+/* Messages. In the exit mode (the default, that of the programs) a failure
+ * prints one "ERROR: " line on the standard error stream and ends the
+ * process with status 1. In the return mode the failing operation returns
+ * 1 instead, and its messages are recorded for the calling thread, the
+ * innermost first: PLYXEN_errorLast gives those recorded since the last
+ * PLYXEN_errorClear, one per line (each message is one line: control
+ * characters are escaped as \n, \t, \xHH), or "" when there are none; the
+ * text stays valid until the thread's next call of these operations or
+ * next failure. A thread keeps its latest 32 messages. A handler, when set,
+ * receives every message (kind PLYXEN_MESSAGE_ERROR or
+ * PLYXEN_MESSAGE_WARNING, without the "ERROR: " prefix) in place of the
+ * standard error stream, in either mode and from the failing thread; a
+ * null handler restores the stream. PLYXEN_errorModeSet returns the
+ * previous mode, or -1 for an unknown mode. */
+#define PLYXEN_ERROR_EXIT 0
+#define PLYXEN_ERROR_RETURN 1
+#define PLYXEN_MESSAGE_ERROR 1
+#define PLYXEN_MESSAGE_WARNING 2
+typedef void (*PLYXEN_MessageHandler)(int kind, const char* message, void* data);
+int PLYXEN_errorModeSet(int mode);
+void PLYXEN_errorHandlerSet(PLYXEN_MessageHandler handler, void* data);
+const char* PLYXEN_errorLast(void);
+void PLYXEN_errorClear(void);
 
 /* Graphs. */
 PLYXEN_Graph* PLYXEN_graphAlloc(void);
