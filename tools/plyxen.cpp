@@ -4,6 +4,7 @@
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
 //   plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]
 //   plyxen spy GRAPH [ORDER] -o FILE.svg [--tree] ...
+//   plyxen arch build KIND ARGUMENTS... -o FILE, plyxen arch show FILE
 #include <cstring>
 
 #include "front/elimord.h"
@@ -25,6 +26,10 @@ const char* const toolUsageMain =
     "  spy GRAPH [ORDER] -o FILE.svg [--tree]\n"
     "      picture of the matrix, reordered, and of its factor and fill, or\n"
     "      of the column-block tree (SVG)\n"
+    "  arch build KIND ARGUMENTS... -o FILE\n"
+    "  arch show FILE\n"
+    "      write the architecture file of a target machine (complete graph,\n"
+    "      mesh, torus, hypercube, tree, decomposition...), or describe one\n"
     "\n"
     "plyxen COMMAND --help describes a command. Failures print one line\n"
     "beginning with \"ERROR: \" and end with status 1.\n";
@@ -94,6 +99,7 @@ int main(int argc, char** argv) {
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
   if (strcmp(command, "bipart") == 0) return toolBipart(argc - 2, argv + 2);
   if (strcmp(command, "spy") == 0) return toolSpy(argc - 2, argv + 2);
+  if (strcmp(command, "arch") == 0) return toolArch(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;
 }

@@ -20,6 +20,7 @@ int toolStats(int argc, char** argv);
 int toolConvert(int argc, char** argv);
 int toolBipart(int argc, char** argv);
 int toolSpy(int argc, char** argv);
+int toolArch(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 // Options
@@ -43,6 +44,7 @@ extern const char* const toolUsageOrder;
 extern const char* const toolUsageStats;
 extern const char* const toolUsageConvert;
 extern const char* const toolUsageBipart;
+extern const char* const toolUsageArch;
 
 // ---------------------------------------------------------------------------
 // Output files
