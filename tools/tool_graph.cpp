@@ -36,29 +36,59 @@ namespace {
 
 // The graph file loader sizes its arrays from the header's counts. Every
 // vertex holds at least its degree and every arc its end, each a digit and
-// a separator: counts that a regular file is too small to hold are refused
-// before the loader reserves memory for them.
-int checkGraphFileHeader(FILE* stream, const std::string& path) {
-  struct stat status;
-  if (fstat(fileno(stream), &status) != 0 || !S_ISREG(status.st_mode)) return 0;
+// a separator: counts that the file is too small to hold are refused before
+// the loader reserves memory for them.
+int checkGraphFileHeader(FILE* stream, const std::string& path, int64_t size) {
   GraphNum version, vertexCount, arcCount;
   bool counted = intLoad(stream, &version) == 1 && intLoad(stream, &vertexCount) == 1 &&
                  intLoad(stream, &arcCount) == 1 && vertexCount >= 0 && arcCount >= 0;
   rewind(stream);
-  if (counted && 2 * (int64_t{vertexCount} + arcCount) > static_cast<int64_t>(status.st_size) + 1) {
+  if (counted && 2 * (int64_t{vertexCount} + arcCount) > size + 1) {
     errorPrint("plyxen: bad graph file \"%s\" (the header announces %d vertices and %d arcs, more than its %lld bytes "
                "can hold)",
-               path.c_str(), vertexCount, arcCount, static_cast<long long>(status.st_size));
+               path.c_str(), vertexCount, arcCount, static_cast<long long>(size));
     return 1;
   }
   return 0;
 }
 
-int readGraphFile(ToolGraph* graph, FILE* stream, const std::string& path) {
-  if (checkGraphFileHeader(stream, path) != 0 || PLYXEN_graphLoad(&graph->handle, stream, -1, 0) != 0 ||
+int loadGraphFile(ToolGraph* graph, FILE* stream, const std::string& path, int64_t size) {
+  if (checkGraphFileHeader(stream, path, size) != 0 || PLYXEN_graphLoad(&graph->handle, stream, -1, 0) != 0 ||
       toolExpectEnd(stream, path, "graph file") != 0)
     return 1;
   return PLYXEN_graphCheck(&graph->handle);
+}
+
+// A graph file that cannot be measured (a pipe, a device) is read whole
+// first, so that its header is checked against what it holds. Only the
+// characters of the format are taken, so that a binary or endless device
+// is refused at once.
+int readGraphFile(ToolGraph* graph, FILE* stream, const std::string& path) {
+  struct stat status;
+  if (fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode))
+    return loadGraphFile(graph, stream, path, static_cast<int64_t>(status.st_size));
+  std::string text;
+  int c;
+  while ((c = getc(stream)) != EOF) {
+    if (!isdigit(c) && !isspace(c) && c != '-' && c != '+') {
+      errorPrint("plyxen: bad graph file \"%s\" (unexpected character, code %d)", path.c_str(), c);
+      return 1;
+    }
+    text.push_back(static_cast<char>(c));
+  }
+  if (ferror(stream)) {
+    errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
+    return 1;
+  }
+  text.push_back('\n');  // never an empty buffer
+  FILE* memory = fmemopen(text.data(), text.size(), "r");
+  if (memory == nullptr) {
+    errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
+    return 1;
+  }
+  int result = loadGraphFile(graph, memory, path, static_cast<int64_t>(text.size()));
+  fclose(memory);
+  return result;
 }
 
 }  // namespace
