@@ -114,6 +114,11 @@ int toolGraphWrite(const Graph* graph, FILE* stream, ToolFormat format);
 // Opens a file for reading; reports "cannot open" on failure, and refuses
 // a file that is also an output of the command.
 FILE* toolOpenInput(const std::string& path, const char* command);
+// The graph and ordering file loaders read integers that wrap silently in
+// 32 bits: a seekable stream is scanned first for a number out of that
+// range, refused with its line ("what" names the kind of file), and
+// brought back to where it was. Returns 0, or 1 after reporting.
+int toolCheckNumbers(FILE* stream, const std::string& path, const char* what);
 // Refuses anything but white space left in a file read ("data after the
 // last vertex"); what names the kind of file. Returns 0, or 1 after
 // reporting.

@@ -53,7 +53,8 @@ int checkGraphFileHeader(FILE* stream, const std::string& path, int64_t size) {
 }
 
 int loadGraphFile(ToolGraph* graph, FILE* stream, const std::string& path, int64_t size) {
-  if (checkGraphFileHeader(stream, path, size) != 0 || PLYXEN_graphLoad(&graph->handle, stream, -1, 0) != 0 ||
+  if (toolCheckNumbers(stream, path, "graph file") != 0 || checkGraphFileHeader(stream, path, size) != 0 ||
+      PLYXEN_graphLoad(&graph->handle, stream, -1, 0) != 0 ||
       toolExpectEnd(stream, path, "graph file") != 0)
     return 1;
   return PLYXEN_graphCheck(&graph->handle);

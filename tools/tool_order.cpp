@@ -138,7 +138,8 @@ int toolStats(int argc, char** argv) {
   ordering.live = true;
   FILE* stream = toolOpenInput(positional[1], "stats");
   if (stream == nullptr) return 1;
-  int status = PLYXEN_graphOrderLoad(&graph.handle, &ordering.ordering, stream);
+  int status = toolCheckNumbers(stream, positional[1], "ordering file");
+  if (status == 0) status = PLYXEN_graphOrderLoad(&graph.handle, &ordering.ordering, stream);
   if (status == 0) status = toolExpectEnd(stream, positional[1], "ordering file");
   fclose(stream);
   if (status != 0) return 1;

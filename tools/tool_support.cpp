@@ -95,6 +95,39 @@ FILE* toolOpenInput(const std::string& path, const char* command) {
   return stream;
 }
 
+int toolCheckNumbers(FILE* stream, const std::string& path, const char* what) {
+  const long start = ftell(stream);
+  if (start < 0) {  // a pipe: left to the loader
+    clearerr(stream);
+    return 0;
+  }
+  long line = 1;
+  int64_t value = 0;
+  bool tooLarge = false, negative = false;
+  int c;
+  do {
+    c = getc(stream);
+    if (c >= '0' && c <= '9') {
+      value = value * 10 + (c - '0');
+      if (value > int64_t{INT32_MAX} + (negative ? 1 : 0)) tooLarge = true, value = 0;
+      continue;
+    }
+    if (tooLarge) {
+      errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
+      return 1;
+    }
+    value = 0;
+    negative = (c == '-');
+    if (c == '\n') line++;
+  } while (c != EOF);
+  if (ferror(stream)) {
+    errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
+    return 1;
+  }
+  fseek(stream, start, SEEK_SET);
+  return 0;
+}
+
 int toolExpectEnd(FILE* stream, const std::string& path, const char* what) {
   int c;
   while ((c = getc(stream)) != EOF)

@@ -75,6 +75,7 @@ const std::vector<Fault>& faults() {
       // Graph file: counts the file cannot hold
       {"g.grf", "0\n2147483647 2147483646\n0\t000\n1\t0\n", "(the header announces 2147483647 vertices"},
       {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n7\n", "(data after the last vertex)"},
+      {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t4294967297\n", "(line 6: number out of the 32-bit range)"},
       {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n\001", "(data after the last vertex)"},
   };
   return list;

@@ -299,7 +299,8 @@ TEST_F(Tool, RefusesMissingAndMalformedFiles) {
   // Ordering files that do not fit the graph.
   std::string graph = file("path.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n");
   for (const std::string& text : {std::string("2\n0\t0\n1\t1\n"), std::string("3\n0\t0\n1\t0\n2\t2\n"),
-                                  std::string("3\n0\t0\n2\t1\n1\t2\n"), std::string("3\n0\t0\n1\t1\n")}) {
+                                  std::string("3\n0\t0\n2\t1\n1\t2\n"), std::string("3\n0\t0\n1\t1\n"),
+                                  std::string("3\n0\t4294967296\n1\t1\n2\t2\n")}) {
     SCOPED_TRACE(testing::PrintToString(text));
     expectFailure(runFailing({"stats", graph, file("bad.ord", text)}));
   }
