@@ -197,19 +197,10 @@ int buildGraph(Graph* graph, const MetisBody& body, GraphNum base, bool keepVert
   if (keepVertexLoads) memcpy(vertexLoad, body.vertexLoad.data(), vertexBytes);
   if (keepEdgeLoads) memcpy(edgeLoad, body.edgeLoad.data(), arcBytes);
 
-  graph->flags = GRAPH_FREE_ALL | GRAPH_VERTEX_GROUP | GRAPH_EDGE_GROUP;
-  graph->base = base;
-  graph->vertexCount = vertexCount;
-  graph->vertexEnd = base + vertexCount;
-  graph->edgeBegin = begin - base;
-  graph->edgeEnd = graph->edgeBegin + 1;
-  graph->vertexLoad = keepVertexLoads ? vertexLoad - base : nullptr;
-  graph->vertexLoadSum = keepVertexLoads ? static_cast<GraphNum>(body.vertexLoadSum) : vertexCount;
-  graph->arcCount = arcCount;
-  graph->edgeTarget = target - base;
-  graph->edgeLoad = keepEdgeLoads ? edgeLoad - base : nullptr;
-  graph->edgeLoadSum = keepEdgeLoads ? static_cast<GraphNum>(body.edgeLoadSum) : arcCount;
-  graph->maxDegree = body.maxDegree;
+  graphTextAdopt(graph, base, vertexCount, begin, keepVertexLoads ? vertexLoad : nullptr,
+                 keepVertexLoads ? static_cast<GraphNum>(body.vertexLoadSum) : vertexCount, arcCount, target,
+                 keepEdgeLoads ? edgeLoad : nullptr, keepEdgeLoads ? static_cast<GraphNum>(body.edgeLoadSum) : arcCount,
+                 body.maxDegree);
   return 0;
 }
 

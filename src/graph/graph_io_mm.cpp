@@ -223,19 +223,10 @@ int buildGraph(Graph* graph, const MatrixEntries& entries, GraphNum rows, GraphN
   // Give back what repeated entries left unused; the block stays valid if
   // it cannot shrink.
   if (static_cast<size_t>(kept) < arcBound)
-    if (void* shrunk = memRealloc(edgeBlock, static_cast<size_t>(kept) * sizeof(GraphNum))) target = static_cast<GraphNum*>(shrunk);
+    if (void* shrunk = memRealloc(edgeBlock, static_cast<size_t>(kept) * sizeof(GraphNum)))
+      target = static_cast<GraphNum*>(shrunk);
 
-  graph->flags = GRAPH_FREE_ALL | GRAPH_VERTEX_GROUP | GRAPH_EDGE_GROUP;
-  graph->base = base;
-  graph->vertexCount = rows;
-  graph->vertexEnd = base + rows;
-  graph->edgeBegin = begin - base;
-  graph->edgeEnd = graph->edgeBegin + 1;
-  graph->vertexLoadSum = rows;
-  graph->arcCount = kept;
-  graph->edgeTarget = target - base;
-  graph->edgeLoadSum = kept;
-  graph->maxDegree = maxDegree;
+  graphTextAdopt(graph, base, rows, begin, nullptr, rows, kept, target, nullptr, kept, maxDegree);
   return 0;
 }
 

@@ -153,3 +153,24 @@ void GraphTextWriter::print(const char* format, ...) {
   if (vfprintf(stream, format, arguments) < 0) good = false;
   va_end(arguments);
 }
+
+void graphTextAdopt(Graph* graph, GraphNum base, GraphNum vertexCount, GraphNum* begin, GraphNum* vertexLoad,
+                    GraphNum vertexLoadSum, GraphNum arcCount, GraphNum* target, GraphNum* edgeLoad,
+                    GraphNum edgeLoadSum, GraphNum maxDegree) {
+  graph->flags = GRAPH_FREE_ALL | GRAPH_VERTEX_GROUP | GRAPH_EDGE_GROUP;
+  graph->base = base;
+  graph->vertexCount = vertexCount;
+  graph->vertexEnd = base + vertexCount;
+  graph->edgeBegin = begin - base;
+  graph->edgeEnd = graph->edgeBegin + 1;
+  graph->vertexLoad = (vertexLoad != nullptr) ? vertexLoad - base : nullptr;
+  graph->vertexLoadSum = vertexLoadSum;
+  graph->vertexNumber = nullptr;
+  graph->vertexLabel = nullptr;
+  graph->arcCount = arcCount;
+  graph->edgeTarget = target - base;
+  graph->edgeLoad = (edgeLoad != nullptr) ? edgeLoad - base : nullptr;
+  graph->edgeLoadSum = edgeLoadSum;
+  graph->maxDegree = maxDegree;
+  graph->reserved = nullptr;
+}

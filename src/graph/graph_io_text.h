@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/common.h"
+#include "graph/graph.h"
 
 enum class TextLine { LINE, END, FAILED };
 
@@ -77,3 +77,11 @@ struct GraphTextWriter {
   bool good = true;
   void print(const char* format, ...) __attribute__((format(printf, 2, 3)));
 };
+
+// Fills the record of a graph loaded from an exchange format, which now
+// owns the arrays (given from their first element, each pair grouped in one
+// block as graphLoad groups them: begin with vertexLoad, target with
+// edgeLoad; absent loads are null).
+void graphTextAdopt(Graph* graph, GraphNum base, GraphNum vertexCount, GraphNum* begin, GraphNum* vertexLoad,
+                    GraphNum vertexLoadSum, GraphNum arcCount, GraphNum* target, GraphNum* edgeLoad,
+                    GraphNum edgeLoadSum, GraphNum maxDegree);
