@@ -106,7 +106,10 @@ extern "C" int PLYXEN_graphOrderComputeList(PLYXEN_Graph* graphHandle, PLYXEN_Or
     columnBlock = &children[0];
   }
 
-  intRandInit();
+  // The ordering draws from a generator of its own, which starts from the
+  // process-wide state: the same graph and strategy give the same ordering
+  // on every call, whatever other calls ran before or run at the same time.
+  IntRandCall generator;
   const int status = hgraphOrderSt(graphToOrder, order, 0, columnBlock, orderStrat);
   if (graphToOrder == &induced) hgraphExit(&induced);
   if (status != 0) return 1;
