@@ -4,7 +4,8 @@
  * This is the only header a user includes. Every operation returns 0 on
  * success and a non-zero value on failure; failures are reported on the
  * standard error stream as one line beginning with "ERROR: ", after which
- * the process ends with status 1. Arrays are passed from their first
+ * the process ends with status 1, unless the caller chose the return mode
+ * (PLYXEN_errorModeSet below). Arrays are passed from their first
  * element; vertex numbers and positions count from the graph's base. */
 #ifndef PLYXEN_H
 #define PLYXEN_H
@@ -31,6 +32,10 @@ typedef struct PLYXEN_Ordering_ {
   double opaque[12];
 } PLYXEN_Ordering;
 
+typedef struct PLYXEN_Arch_ {
+  double opaque[19];
+} PLYXEN_Arch;
+
 /* Flags of PLYXEN_stratGraphOrderBuild. */
 #define ORDER_FLAG_ONE_SEPARATOR_METHOD 0x0002 /* a single multilevel separation */
 #define ORDER_FLAG_LEVEL_CAP 0x1000           /* dissect only while levl < level count */
@@ -39,6 +44,30 @@ typedef struct PLYXEN_Ordering_ {
 #define ORDER_FLAG_SIMPLE_LEAVES 0x4000       /* order leaves with the simple method */
 #define ORDER_FLAG_SIMPLE_SEPARATORS 0x8000   /* order separators with the simple method */
 #define ORDER_FLAG_WRAPPED 0x10000            /* wrap the strategy in connected components */
+
+/* Messages. In the exit mode (the default, that of the programs) a failure
+ * prints one "ERROR: " line on the standard error stream and ends the
+ * process with status 1. In the return mode the failing operation returns
+ * 1 instead, and its messages are recorded for the calling thread, the
+ * innermost first: PLYXEN_errorLast gives those recorded since the last
+ * PLYXEN_errorClear, one per line (each message is one line: control
+ * characters are escaped as \n, \t, \xHH), or "" when there are none; the
+ * text stays valid until the thread's next call of these operations or
+ * next failure. A thread keeps its latest 32 messages. A handler, when set,
+ * receives every message (kind PLYXEN_MESSAGE_ERROR or
+ * PLYXEN_MESSAGE_WARNING, without the "ERROR: " prefix) in place of the
+ * standard error stream, in either mode and from the failing thread; a
+ * null handler restores the stream. PLYXEN_errorModeSet returns the
+ * previous mode, or -1 for an unknown mode. */
+#define PLYXEN_ERROR_EXIT 0
+#define PLYXEN_ERROR_RETURN 1
+#define PLYXEN_MESSAGE_ERROR 1
+#define PLYXEN_MESSAGE_WARNING 2
+typedef void (*PLYXEN_MessageHandler)(int kind, const char* message, void* data);
+int PLYXEN_errorModeSet(int mode);
+void PLYXEN_errorHandlerSet(PLYXEN_MessageHandler handler, void* data);
+const char* PLYXEN_errorLast(void);
+void PLYXEN_errorClear(void);
 
 /* Graphs. */
 PLYXEN_Graph* PLYXEN_graphAlloc(void);
@@ -93,6 +122,52 @@ int PLYXEN_graphOrder(PLYXEN_Graph* graph, PLYXEN_Strat* strat, PLYXEN_Num* perm
 int PLYXEN_graphOrderList(PLYXEN_Graph* graph, PLYXEN_Num listCount, const PLYXEN_Num* list, PLYXEN_Strat* strat,
                           PLYXEN_Num* permutation, PLYXEN_Num* inversePermutation, PLYXEN_Num* columnBlockCount,
                           PLYXEN_Num* rangeArray, PLYXEN_Num* treeArray);
+
+/* Target architectures: terminals (processors) with distances between them,
+ * onto which graphs are mapped. A record is cleared by PLYXEN_archInit, then
+ * filled once by PLYXEN_archLoad or one builder, and released by
+ * PLYXEN_archExit (which leaves it to be initialised again). */
+PLYXEN_Arch* PLYXEN_archAlloc(void);
+int PLYXEN_archRecordSize(void);
+int PLYXEN_archInit(PLYXEN_Arch* arch);
+void PLYXEN_archExit(PLYXEN_Arch* arch);
+int PLYXEN_archLoad(PLYXEN_Arch* arch, FILE* stream);
+int PLYXEN_archSave(const PLYXEN_Arch* arch, FILE* stream);
+/* Class name as written in files; "" for a cleared record. */
+const char* PLYXEN_archName(const PLYXEN_Arch* arch);
+/* Terminal count (1 for a variable-sized architecture, 0 for a cleared record). */
+PLYXEN_Num PLYXEN_archSize(const PLYXEN_Arch* arch);
+/* 1 when the architecture has no fixed number of terminals. */
+int PLYXEN_archVar(const PLYXEN_Arch* arch);
+/* Complete graph of terminalCount terminals, all at distance 1. */
+int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount);
+/* Complete graph of terminalCount terminals of the given weights (each at
+ * least 1): a mapping gives each terminal a share of the work in
+ * proportion to its weight. */
+int PLYXEN_archCmpltw(PLYXEN_Arch* arch, PLYXEN_Num terminalCount, const PLYXEN_Num* weights);
+/* Hypercube of 2^dimension terminals (dimension 1 to 30), at a distance of
+ * the number of bits in which their numbers differ. */
+int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension);
+/* Variable-sized complete graph and hypercube: no fixed terminal count;
+ * domains are split as far as a mapping needs. */
+int PLYXEN_archVcmplt(PLYXEN_Arch* arch);
+int PLYXEN_archVhcub(PLYXEN_Arch* arch);
+/* Tree of levelCount levels below its root, the nodes of level i having
+ * sizes[i] children (at least 2) reached by links of cost links[i] (at least
+ * 1); the terminals are the leaves, numbered from left to right. The
+ * labelled variant numbers leaf i as terminal permutation[i], the
+ * permutation listing every terminal once (permutationCount terminals). */
+int PLYXEN_archTleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links);
+int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links,
+                      PLYXEN_Num permutationCount, const PLYXEN_Num* permutation);
+/* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
+ * The X variants take 1 to 5 dimension sizes. */
+int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
+int PLYXEN_archMesh3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
+int PLYXEN_archMeshX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
+int PLYXEN_archTorus2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
+int PLYXEN_archTorus3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
+int PLYXEN_archTorusX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
 
 /* Solver-ordering interface (every argument by reference, arrays indexed
  * from 1): vertex count, adjacency capacity (unused), row starts (out: tree

@@ -67,3 +67,34 @@ void archMatchExit(ArchMatch* match);
 // Computes one level of pairs into *pairs (owned by the matching); returns the
 // number of pairs, or -1 when no further level exists.
 GraphNum archMatchMate(ArchMatch* match, ArchCoarsenMulti** pairs);
+// 1 when the architecture's class pairs terminals (archMatchInit can be
+// called), else 0.
+int archHasMatch(const Arch* arch);
+
+// The table of operations of one architecture class. Operations marked
+// optional may be null. Classes reach their data and domains through the
+// typed operations of src/arch/arch_class.h.
+struct ArchClass {
+  const char* name;                                     // as written in files
+  int flags;                                            // ARCH_PART, ARCH_VARIABLE
+  int (*archLoad)(void* data, FILE* stream);            // optional
+  int (*archSave)(const void* data, FILE* stream);      // optional
+  int (*archFree)(void* data);                          // optional
+  int (*archMatchInit)(void* match, const void* data);  // optional, with the two below
+  void (*archMatchExit)(void* match);
+  GraphNum (*archMatchMate)(void* match, ArchCoarsenMulti** pairs);
+  GraphNum (*archDomNumber)(const void* data, const ArchDom* domain);
+  int (*archDomTerminal)(const void* data, ArchDom* domain, GraphNum number);
+  GraphNum (*archDomSize)(const void* data, const ArchDom* domain);
+  GraphNum (*archDomWeight)(const void* data, const ArchDom* domain);
+  GraphNum (*archDomDist)(const void* data, const ArchDom* first, const ArchDom* second);
+  int (*archDomFirst)(const void* data, ArchDom* domain);
+  int (*archDomLoad)(const void* data, ArchDom* domain, FILE* stream);
+  int (*archDomSave)(const void* data, const ArchDom* domain, FILE* stream);
+  int (*archDomBipart)(const void* data, const ArchDom* domain, ArchDom* first, ArchDom* second);
+  int (*archDomIncludes)(const void* data, const ArchDom* outer, const ArchDom* inner);
+  size_t domainSize;  // bytes of an ArchDom that the class's domains occupy
+  // Optional: the class that data just read by archLoad belongs to, when a
+  // class hands some of its file formats to another entry of the registry.
+  const ArchClass* (*archLoadedClass)(const void* data);
+};

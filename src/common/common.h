@@ -22,11 +22,20 @@ typedef int32_t GraphNum;
 
 // Writes "[name: ]ERROR: <message>\n" on the standard error stream, flushes
 // it and ends the process with status 1. Every caller is nevertheless
-// written to return 1 afterwards, so that with a redirected printer (see
-// errorRedirect) the messages of one failure form a chain, innermost first.
+// written to return 1 afterwards, so that with a returning printer (the
+// library's return mode, PLYXEN_errorModeSet, or errorRedirect) the
+// messages of one failure form a chain, innermost first. The message is
+// formatted whole, whatever its length, and its control characters are
+// escaped (errorEscape), so that every message is one line.
+// In return mode the message is recorded for the calling thread
+// (PLYXEN_errorLast) and errorPrint returns; a handler set with
+// PLYXEN_errorHandlerSet receives the message instead of the stream.
 void errorPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// Same with "WARNING: "; returns to its caller.
+// Same with "WARNING: "; returns to its caller. Never recorded.
 void warningPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The text with line breaks, tabs and other control characters written as
+// "\n", "\t", "\r" or "\xHH"; other bytes, UTF-8 included, unchanged.
+std::string errorEscape(const std::string& text);
 // Sets the program name printed before the messages (32 characters at most;
 // a longer name keeps "..." and its last 28 characters).
 void errorProgramName(const char* name);

@@ -416,6 +416,8 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
     bool improved = false;
     GraphNum delta = bestDelta;
     GraphNum separatorLoad = bestSeparatorLoad;
+    const GraphNum passStartLoad = bestSeparatorLoad;
+    const GraphNum passStartDelta = bestDelta;
     const int preferredPart = passesLeft & 1;
 
     while (movesSinceImprovement < param->move) {
@@ -600,8 +602,17 @@ int vgraphSeparateFm(Vgraph* graph, const void* parameters) {
       }
     }
 
+    // An improvement is measured against the last committed state, which a
+    // tightening balance bound may have made worse than the state the pass
+    // started from; a pass then "improves" back to where it started, and
+    // without a pass limit the passes would cycle for ever. Another pass
+    // follows only when the pass ends strictly better than it started, in
+    // the order of the improvement test: the separator load, then the
+    // imbalance. Pass starts then strictly decrease in a well-founded order.
+    const bool endsBetter = (bestSeparatorLoad < passStartLoad) ||
+                            ((bestSeparatorLoad == passStartLoad) && (abs(bestDelta) < abs(passStartDelta)));
     passesLeft--;
-    if ((passesLeft == 0) || !improved) break;
+    if ((passesLeft == 0) || !improved || !endsBetter) break;
   }
 
   // Undo the moves made since the last commit, then write the tentative

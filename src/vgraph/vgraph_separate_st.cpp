@@ -1,83 +1,13 @@
 // The separation dispatcher: runs a separation strategy tree on a
-// separation graph.
-//
-// The parser builds sequences and selections left-deep: "a b c d" is
-// ((a b) c) d and "a|b|c|d" is ((a|b)|c)|d, so the depth of the tree grows
-// with the length of the text. The dispatcher therefore walks such a chain
-// with a loop over its left spine and recurses only into the operands that
-// are not part of it, whose depth is that of the parentheses and
-// conditions of the text, which the parser bounds. Conditions are followed
+// separation graph. Sequence and selection chains are walked with a loop
+// over their left spine (see strat/strat_chain.h); conditions are followed
 // by a loop as well.
 #include <cstdlib>
 
+#include "strat/strat_chain.h"
 #include "vgraph/vgraph.h"
 
 namespace {
-
-// The left spine of a chain of nodes of one kind (concatenation or
-// selection): the chain's nodes from the top down, and the first node
-// below them of another kind, the chain's first operand. Short chains live
-// in the record; longer ones in an array of their own.
-class StratChain {
- public:
-  StratChain() = default;
-  StratChain(const StratChain&) = delete;
-  StratChain& operator=(const StratChain&) = delete;
-  ~StratChain() {
-    if (nodes_ != local_) memFree(nodes_);
-  }
-
-  // Collects the chain that starts at top; false when its array cannot be
-  // allocated.
-  bool collect(const Strat* top) {
-    const int kind = top->kind;
-    size_t length = 0;
-    const Strat* node = top;
-    for (; node->kind == kind; node = node->data.concat.first) length++;
-    first_ = node;
-    if (length > kLocal) {
-      nodes_ = static_cast<const Strat**>(memAlloc(length * sizeof(const Strat*)));
-      if (nodes_ == nullptr) {
-        nodes_ = local_;
-        return false;
-      }
-    }
-    length_ = length;
-    node = top;
-    for (size_t index = 0; index < length; index++, node = node->data.concat.first) nodes_[index] = node;
-    return true;
-  }
-
-  // The chain's first operand, then the second operands bottom up: operand
-  // 0 is the first operand, operand k (1 <= k <= length) the second
-  // operand of the k-th node from the bottom.
-  size_t operandCount() const { return length_ + 1; }
-  const Strat* operand(size_t index) const {
-    return (index == 0) ? first_ : nodes_[length_ - index]->data.concat.second;
-  }
-
- private:
-  static constexpr size_t kLocal = 32;
-  const Strat* local_[kLocal];
-  const Strat** nodes_ = local_;
-  size_t length_ = 0;
-  const Strat* first_ = nullptr;
-};
-
-// ((a b) c) d: runs a, b, c and d in turn, stopping at the first failure,
-// whose result is returned.
-int vgraphSeparateConcat(Vgraph* graph, const Strat* strat) {
-  StratChain chain;
-  if (!chain.collect(strat)) {
-    errorPrint("vgraphSeparateSt: out of memory");
-    return 1;
-  }
-  for (size_t index = 0; index < chain.operandCount(); index++) {
-    const int result = vgraphSeparateSt(graph, chain.operand(index));
-    if (result != 0) return result;
-  }
-  return 0;
-}
 
 // Whether the saved separation beats the graph's current one: a smaller
 // separator load, or the same load and a smaller imbalance.
@@ -125,17 +55,13 @@ int vgraphSeparateSt(Vgraph* graph, const Strat* strat) {
   for (;;) {
     switch (strat->kind) {
       case STRAT_CONCAT:
-        return vgraphSeparateConcat(graph, strat);
+        return stratChainConcat(graph, strat, vgraphSeparateSt, "vgraphSeparateSt: out of memory");
       case STRAT_COND: {
-        StratTest value = {};
-        const int result = stratTestEvaluate(strat->data.cond.test, &value, graph);
+        const Strat* branch = nullptr;
+        const int result = stratCondBranch(strat, graph, &branch);
         if (result != 0) return result;
-        if (value.data.intValue == 1) {
-          strat = strat->data.cond.first;
-        } else {
-          if (strat->data.cond.second == nullptr) return 0;
-          strat = strat->data.cond.second;
-        }
+        if (branch == nullptr) return 0;
+        strat = branch;
         continue;
       }
       case STRAT_EMPTY:

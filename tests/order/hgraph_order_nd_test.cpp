@@ -30,8 +30,15 @@ int splitMethod(Vgraph* vgraph, const void* parameters) {
   return 0;
 }
 
+// Separation test method that fails.
+int failMethod(Vgraph*, const void*) {
+  errorPrint("failMethod: separation failed");
+  return 1;
+}
+
 const StratMethod separateMethods[] = {
     {0, "s", reinterpret_cast<StratMethodFunction>(splitMethod), nullptr},
+    {1, "f", reinterpret_cast<StratMethodFunction>(failMethod), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 const StratParam noParams[] = {{-1, 0, nullptr, nullptr, nullptr, nullptr}};
@@ -151,9 +158,10 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   buildPath(&view.graph, 0, 4);
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
-  OrderStrat strat("n{sep=e}");  // the edge-based separator is not available
-  EXPECT_NE(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
-  EXPECT_FALSE(capture.lines.empty());
+  const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
+                                    arena.method(&orderTable, 0)};
+  EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
+  EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
 }
 
 // Every dissection node splits its positions into two parts with no edge
@@ -261,6 +269,31 @@ TEST(NestedDissectionStrategies, SharedGraphs) {
       FillStats stats;
       ASSERT_EQ(fillStatsCompute(&graph, permutation.data(), &stats), 0);
       EXPECT_LT(stats.nnzL, natural.nnzL) << name << " " << text;
+    }
+  }
+}
+
+// FM with no pass limit and no balance allowance under nested dissection
+// (the separations are checked on their own in the FM tests): the
+// ordering ends, is valid and its dissections separate.
+TEST(NestedDissectionStrategies, UnlimitedFmPassesWithoutBalanceEnd) {
+  std::vector<std::string> names = {""};  // "" stands for a 30 x 30 grid
+  if (!sharedGraphNames().empty()) names.insert(names.end(), {"airfoil1.grf", "power.grf"});
+  for (const std::string& name : names) {
+    HaloView view;
+    if (name.empty())
+      buildGrid(&view.graph, 1, 30, 30);
+    else
+      loadSharedGraph(&view.graph, name);
+    for (const char* text : {"n{sep=h f{pass=0,bal=0}}", "n{sep=h f{pass=-1,bal=0},ole=d,ose=g}"}) {
+      intRandSeed(1);
+      OwnedOrder owned(view.graph.base, view.graph.vertexCount);
+      OrderStrat strat(text);
+      ASSERT_NE(strat.get(), nullptr);
+      ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0) << name;
+      ASSERT_TRUE(orderIsValid(owned.order)) << name << " " << text;
+      EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order)) << name << " " << text;
+      EXPECT_GT(owned.order.columnBlockCount, view.graph.vertexCount / 10) << name << " " << text;
     }
   }
 }

@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
+#include "graph/graph_induce.h"
 #include "support/test_support.h"
 #include "support/vgraph_support.h"
 #include "vgraph/vgraph_separate_methods.h"
+#include "vgraph/vgraph.h"
 
 namespace {
 
@@ -273,6 +276,54 @@ TEST(SeparateFm, SharedGraphsFromGrowingSeparators) {
       EXPECT_LE(abs(test.vgraph.loadDelta), bound) << name;
       EXPECT_LE(test.vgraph.partLoad[2], startLoad) << name;
     }
+  }
+}
+
+// With no pass limit and no balance allowance, a tightening balance bound
+// could commit a larger separator, from which the pass "improved" back to
+// the state it started from, and passes went on for ever. A whole
+// dissection by greedy growing then FM, on the graphs where it cycled, must
+// end, and every separation must be sound. (A hang is caught by the test's
+// time limit in the test list.)
+TEST(SeparateFm, UnlimitedPassesWithoutBalanceEnd) {
+  struct Subject {
+    std::string name;  // a shared graph, or "" for the 30 x 30 grid
+    int passes;
+  };
+  std::vector<Subject> subjects = {{"", 0}, {"", -1}};
+  if (!sharedGraphNames().empty()) subjects.insert(subjects.end(), {{"airfoil1.grf", 0}, {"power.grf", 0}});
+  for (const Subject& subject : subjects) {
+    const std::string text = "h f{pass=" + std::to_string(subject.passes) + ",bal=0}";
+    Strat* strat = stratBuild(&vgraphSeparateStTable, text.c_str());
+    ASSERT_NE(strat, nullptr);
+    for (GraphNum seed = 1; seed <= 3; seed++) {
+      intRandSeed(seed);
+      GraphNum separations = 0;
+      // Separates the graph, checks the separation, then dissects its parts.
+      std::function<void(Graph*)> dissect = [&](Graph* graph) {
+        TestVgraph test(graph);
+        ASSERT_EQ(vgraphSeparateSt(&test.vgraph, strat), 0);
+        ASSERT_TRUE(vgraphConsistent(&test.vgraph)) << subject.name << " seed " << seed;
+        separations++;
+        for (uint8_t part = 0; part < 2; part++) {
+          if ((test.vgraph.partSize[part] < 3) || (test.vgraph.partSize[part] == test.vgraph.graph.vertexCount))
+            continue;
+          Graph induced;
+          ASSERT_EQ(graphInducePart(&test.vgraph.graph, test.vgraph.parts, test.vgraph.partSize[part], part,
+                                    &induced),
+                    0);
+          dissect(&induced);
+        }
+      };
+      Graph graph;
+      if (subject.name.empty())
+        buildGrid(&graph, 1, 30, 30);
+      else
+        loadSharedGraph(&graph, subject.name);
+      dissect(&graph);
+      EXPECT_GT(separations, 100) << subject.name;  // the dissection went deep
+    }
+    stratRelease(strat);
   }
 }
 
