@@ -141,6 +141,33 @@ PLYXEN_Num PLYXEN_archSize(const PLYXEN_Arch* arch);
 int PLYXEN_archVar(const PLYXEN_Arch* arch);
 /* Complete graph of terminalCount terminals, all at distance 1. */
 int PLYXEN_archCmplt(PLYXEN_Arch* arch, PLYXEN_Num terminalCount);
+/* Complete graph of terminalCount terminals of the given weights (each at
+ * least 1): a mapping gives each terminal a share of the work in
+ * proportion to its weight. */
+int PLYXEN_archCmpltw(PLYXEN_Arch* arch, PLYXEN_Num terminalCount, const PLYXEN_Num* weights);
+/* Hypercube of 2^dimension terminals (dimension 1 to 30), at a distance of
+ * the number of bits in which their numbers differ. */
+int PLYXEN_archHcub(PLYXEN_Arch* arch, PLYXEN_Num dimension);
+/* Variable-sized complete graph and hypercube: no fixed terminal count;
+ * domains are split as far as a mapping needs. */
+int PLYXEN_archVcmplt(PLYXEN_Arch* arch);
+int PLYXEN_archVhcub(PLYXEN_Arch* arch);
+/* Tree of levelCount levels below its root, the nodes of level i having
+ * sizes[i] children (at least 2) reached by links of cost links[i] (at least
+ * 1); the terminals are the leaves, numbered from left to right. The
+ * labelled variant numbers leaf i as terminal permutation[i], the
+ * permutation listing every terminal once (permutationCount terminals). */
+int PLYXEN_archTleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links);
+int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links,
+                      PLYXEN_Num permutationCount, const PLYXEN_Num* permutation);
+/* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
+ * The X variants take 1 to 5 dimension sizes. */
+int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
+int PLYXEN_archMesh3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
+int PLYXEN_archMeshX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
+int PLYXEN_archTorus2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
+int PLYXEN_archTorus3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
+int PLYXEN_archTorusX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
 
 /* Solver-ordering interface (every argument by reference, arrays indexed
  * from 1): vertex count, adjacency capacity (unused), row starts (out: tree

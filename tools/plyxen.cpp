@@ -2,6 +2,8 @@
 //   plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]
 //   plyxen stats GRAPH ORDER
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
+//   plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]
+//   plyxen spy GRAPH [ORDER] -o FILE.svg [--tree] ...
 #include <cstring>
 
 #include "front/elimord.h"
@@ -18,6 +20,11 @@ const char* const toolUsageMain =
     "  convert IN OUT [--from FORMAT] [--to FORMAT]\n"
     "      convert a graph between the graph file format (.grf), the METIS\n"
     "      graph format (.graph, .metis) and Matrix Market coordinate files (.mtx)\n"
+    "  bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]\n"
+    "      split a graph in two parts of nearly equal load with a small edge cut\n"
+    "  spy GRAPH [ORDER] -o FILE.svg [--tree]\n"
+    "      picture of the matrix, reordered, and of its factor and fill, or\n"
+    "      of the column-block tree (SVG)\n"
     "\n"
     "plyxen COMMAND --help describes a command. Failures print one line\n"
     "beginning with \"ERROR: \" and end with status 1.\n";
@@ -55,6 +62,23 @@ const char* const toolUsageConvert =
     "         complex, general or symmetric; the pattern is made symmetric and\n"
     "         the diagonal dropped. Written as a symmetric pattern.\n";
 
+const char* const toolUsageBipart =
+    "usage: plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE] [--from FORMAT]\n"
+    "\n"
+    "Splits the vertices of GRAPH (a graph file, METIS graph or Matrix Market\n"
+    "file, by extension or --from grf|metis|mtx) into part 0 and part 1 of\n"
+    "nearly equal load with a small edge cut, and prints one line of figures:\n"
+    "the cut (edge loads across the parts), the load of each part, the\n"
+    "imbalance (largest part load over half the load, minus 1) and the\n"
+    "bipartitioning time in seconds.\n"
+    "\n"
+    "  -o PARTS       write the parts file (vertex and its part, 0 or 1, per line)\n"
+    "  -s STRATEGY    bipartition strategy; the default is multilevel\n"
+    "                 bipartitioning (see the user's guide)\n"
+    "  -b IMBALANCE   largest imbalance allowed, from 0 to 1 (default 0.01): no part\n"
+    "                 may carry more than (1 + IMBALANCE) times half the load, or\n"
+    "                 half the load rounded up\n";
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     errorPrint("plyxen: no command given (plyxen --help lists the commands)");
@@ -68,6 +92,8 @@ int main(int argc, char** argv) {
   if (strcmp(command, "order") == 0) return toolOrder(argc - 2, argv + 2);
   if (strcmp(command, "stats") == 0) return toolStats(argc - 2, argv + 2);
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
+  if (strcmp(command, "bipart") == 0) return toolBipart(argc - 2, argv + 2);
+  if (strcmp(command, "spy") == 0) return toolSpy(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;
 }

@@ -18,6 +18,8 @@
 int toolOrder(int argc, char** argv);
 int toolStats(int argc, char** argv);
 int toolConvert(int argc, char** argv);
+int toolBipart(int argc, char** argv);
+int toolSpy(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
 // Options
@@ -40,6 +42,7 @@ extern const char* const toolUsageMain;
 extern const char* const toolUsageOrder;
 extern const char* const toolUsageStats;
 extern const char* const toolUsageConvert;
+extern const char* const toolUsageBipart;
 
 // ---------------------------------------------------------------------------
 // Output files
@@ -96,6 +99,17 @@ struct ToolGraph {
 int toolGraphRead(ToolGraph* graph, const std::string& path, ToolFormat format, const char* command);
 // Writes a graph in the given format. Returns 0, or 1 after reporting.
 int toolGraphWrite(const Graph* graph, FILE* stream, ToolFormat format);
+
+// Sets the format named by an option value ("grf", "metis" or "mtx"; left
+// as it is when the value is empty). Returns 0, or 1 after reporting.
+int toolFormatOption(const char* command, const std::string& name, ToolFormat* format);
+
+// Reads an ordering file written for the graph through the library's
+// ordering reader and check; permutation receives, from its first element,
+// the position (in the graph's base) of every vertex. Returns 0, or 1 after
+// reporting.
+int toolOrderingRead(ToolGraph* graph, const std::string& path, const char* command,
+                     std::vector<PLYXEN_Num>* permutation);
 
 // Opens a file for reading; reports "cannot open" on failure.
 FILE* toolOpenInput(const std::string& path, const char* command);

@@ -5,9 +5,7 @@
 #include "front/elimord.h"
 #include "tool.h"
 
-namespace {
-
-int formatOption(const char* command, const std::string& name, ToolFormat* format) {
+int toolFormatOption(const char* command, const std::string& name, ToolFormat* format) {
   if (name.empty()) return 0;
   *format = toolFormatByName(name);
   if (*format == FORMAT_NONE) {
@@ -16,6 +14,8 @@ int formatOption(const char* command, const std::string& name, ToolFormat* forma
   }
   return 0;
 }
+
+namespace {
 
 // An ordering handle released on every path.
 struct OrderingHandle {
@@ -58,7 +58,7 @@ int toolOrder(int argc, char** argv) {
     return 1;
   }
   ToolFormat format = FORMAT_NONE;
-  if (formatOption("order", fromName, &format) != 0) return 1;
+  if (toolFormatOption("order", fromName, &format) != 0) return 1;
 
   // The strategy is parsed and the output files created before the graph
   // is read and ordered, so that a mistake is reported at once.
@@ -96,6 +96,26 @@ int toolOrder(int argc, char** argv) {
   return 0;
 }
 
+int toolOrderingRead(ToolGraph* graph, const std::string& path, const char* command,
+                     std::vector<PLYXEN_Num>* permutation) {
+  PLYXEN_Num vertexCount;
+  PLYXEN_graphSize(&graph->handle, &vertexCount, nullptr);
+  permutation->assign(static_cast<size_t>(vertexCount) + 1, 0);
+  OrderingHandle ordering{&graph->handle, {}};
+  if (PLYXEN_graphOrderInit(&graph->handle, &ordering.ordering, permutation->data(), nullptr, nullptr, nullptr,
+                            nullptr) != 0)
+    return 1;
+  ordering.live = true;
+  FILE* stream = toolOpenInput(path, command);
+  if (stream == nullptr) return 1;
+  int status = PLYXEN_graphOrderLoad(&graph->handle, &ordering.ordering, stream);
+  fclose(stream);
+  // The ordering of an empty graph has nothing to check, and its tree root,
+  // which covers no vertex, would not pass the check.
+  if (status != 0 || (vertexCount > 0 && PLYXEN_graphOrderCheck(&graph->handle, &ordering.ordering) != 0)) return 1;
+  return 0;
+}
+
 int toolStats(int argc, char** argv) {
   std::string fromName;
   bool help = false;
@@ -110,21 +130,10 @@ int toolStats(int argc, char** argv) {
     return 1;
   }
   ToolFormat format = FORMAT_NONE;
-  if (formatOption("stats", fromName, &format) != 0) return 1;
+  if (toolFormatOption("stats", fromName, &format) != 0) return 1;
   ToolGraph graph;
   if (toolGraphRead(&graph, positional[0], format, "stats") != 0) return 1;
-  PLYXEN_Num vertexCount;
-  PLYXEN_graphSize(&graph.handle, &vertexCount, nullptr);
-  std::vector<PLYXEN_Num> permutation(static_cast<size_t>(vertexCount) + 1);
-  OrderingHandle ordering{&graph.handle, {}};
-  if (PLYXEN_graphOrderInit(&graph.handle, &ordering.ordering, permutation.data(), nullptr, nullptr, nullptr,
-                            nullptr) != 0)
-    return 1;
-  ordering.live = true;
-  FILE* stream = toolOpenInput(positional[1], "stats");
-  if (stream == nullptr) return 1;
-  int status = PLYXEN_graphOrderLoad(&graph.handle, &ordering.ordering, stream);
-  fclose(stream);
-  if (status != 0 || PLYXEN_graphOrderCheck(&graph.handle, &ordering.ordering) != 0) return 1;
+  std::vector<PLYXEN_Num> permutation;
+  if (toolOrderingRead(&graph, positional[1], "stats", &permutation) != 0) return 1;
   return toolPrintStats(graph.core(), permutation.data(), -1, -1.0);
 }

@@ -165,14 +165,8 @@ int toolPrintStats(const Graph* graph, const GraphNum* permutation, GraphNum col
   std::vector<GraphNum> parent(n);
   FillStats stats;
   if (fillStatsComputeTree(graph, permutation, &stats, counts.data(), parent.data()) != 0) return 1;
-  // Fundamental supernodes: column j + 1 continues the supernode of column j
-  // when it is the father of j, j is its only son, and their structures nest.
-  std::vector<GraphNum> sons(n, 0);
-  for (GraphNum j = 0; j < n; j++)
-    if (parent[j] != -1) sons[parent[j]]++;
-  GraphNum supernodes = (n > 0) ? 1 : 0;
-  for (GraphNum j = 0; j + 1 < n; j++)
-    if (!(parent[j] == j + 1 && sons[j + 1] == 1 && counts[j] == counts[j + 1] + 1)) supernodes++;
+  GraphNum supernodes;
+  if (fillStatsSupernodes(n, parent.data(), counts.data(), &supernodes, nullptr) != 0) return 1;
 
   printf("vertices=%d edges=%d", n, graph->arcCount / 2);
   if (columnBlockCount >= 0) printf(" blocks=%d", columnBlockCount);

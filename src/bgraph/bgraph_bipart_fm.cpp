@@ -87,7 +87,7 @@ class FmSearch {
   FmSearch(const FmSearch&) = delete;
   FmSearch& operator=(const FmSearch&) = delete;
 
-  int run(const BgraphBipartFmParam* param);
+  int run(const BgraphBipartFmParam* param, GraphNum hashSizeMin);
 
  private:
   GraphNum loadOf(GraphNum vertex) const { return (vertexLoad_ != nullptr) ? vertexLoad_[vertex] : 1; }
@@ -416,7 +416,7 @@ GraphNum fmClamp(int64_t value) {
   return (value > 2147483647) ? 2147483647 : ((value < -2147483647 - 1) ? -2147483647 - 1 : static_cast<GraphNum>(value));
 }
 
-int FmSearch::run(const BgraphBipartFmParam* param) {
+int FmSearch::run(const BgraphBipartFmParam* param, GraphNum hashSizeMin) {
   Bgraph* graph = graph_;
   const Graph& core = graph->graph;
 
@@ -454,7 +454,7 @@ int FmSearch::run(const BgraphBipartFmParam* param) {
                   : std::min<int64_t>(core.vertexCount, 4 * (static_cast<int64_t>(graph->frontierCount) +
                                                              std::max<GraphNum>(param->move, 0) + core.maxDegree));
   GraphNum size = FM_HASH_MIN;
-  while ((size < bound) && (size <= (1 << 29))) size *= 2;
+  while (((size < bound) || (size < hashSizeMin)) && (size <= (1 << 29))) size *= 2;
   table_ = gainTableInit(2147483646, FM_GAIN_SUB_BITS);
   if (table_ == nullptr) {
     errorPrint("bgraphBipartFm: internal error (1)");
@@ -533,9 +533,9 @@ int FmSearch::run(const BgraphBipartFmParam* param) {
 
 }  // namespace
 
-int bgraphBipartFmRun(Bgraph* graph, const BgraphBipartFmParam* param) {
+int bgraphBipartFmRun(Bgraph* graph, const BgraphBipartFmParam* param, GraphNum hashSizeMin) {
   FmSearch search(graph);
-  return search.run(param);
+  return search.run(param, hashSizeMin);
 }
 
 int bgraphBipartFm(Bgraph* graph, const void* parameters) {

@@ -18,5 +18,7 @@ inline GraphNum bgraphPassCount(GraphNum pass) {
 
 // Greedy graph growing with the given number of passes (method h).
 int bgraphBipartGgPasses(Bgraph* graph, GraphNum passCount);
-// FM refinement with the given parameters (method f).
-int bgraphBipartFmRun(Bgraph* graph, const BgraphBipartFmParam* param);
+// FM refinement with the given parameters (method f). The hash table starts
+// with at least hashSizeMin slots (the tests compare a table that grows
+// with one that never has to).
+int bgraphBipartFmRun(Bgraph* graph, const BgraphBipartFmParam* param, GraphNum hashSizeMin = 0);

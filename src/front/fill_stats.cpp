@@ -221,3 +221,26 @@ int fillStatsComputeTree(const Graph* graph, const GraphNum* permutation, FillSt
   stats->treeHeight = height;
   return 0;
 }
+
+int fillStatsSupernodes(GraphNum n, const GraphNum* parent, const GraphNum* columnCounts, GraphNum* supernodeCount,
+                        GraphNum* start) {
+  GraphNum* sons;  // number of sons of each position
+  ScratchBlock block(memGroupAlloc({memEntry(sons, static_cast<size_t>(n) * sizeof(GraphNum))}));
+  if (block == nullptr) {
+    errorPrint("fillStatsSupernodes: out of memory");
+    return 1;
+  }
+  for (GraphNum j = 0; j < n; j++) sons[j] = 0;
+  for (GraphNum j = 0; j < n; j++)
+    if (parent[j] != -1) sons[parent[j]]++;
+  GraphNum count = 0;
+  for (GraphNum j = 0; j < n; j++) {
+    bool continues = (j > 0) && (parent[j - 1] == j) && (sons[j] == 1) && (columnCounts[j - 1] == columnCounts[j] + 1);
+    if (continues) continue;
+    if (start != nullptr) start[count] = j;
+    count++;
+  }
+  if (start != nullptr) start[count] = n;
+  *supernodeCount = count;
+  return 0;
+}

@@ -29,3 +29,15 @@ int fillStatsComputeTree(const Graph* graph, const GraphNum* permutation, FillSt
 // each position (from 0), the position of its father (always larger), or -1
 // for a root. Returns 0, or 1 after reporting a failure.
 int fillStatsTree(const Graph* graph, const GraphNum* permutation, GraphNum* parent);
+
+// Fundamental supernodes of the factor, from the elimination tree and the
+// off-diagonal column counts (both over positions from 0): column j + 1
+// continues the supernode of column j when it is the father of j, j is its
+// only son, and their structures nest (the count of j is one more). Over
+// such a run the structures are those of a dense block, so the symbolic
+// block factorization over the supernodes is the exact pattern of the
+// factor. supernodeCount receives the number of supernodes; start, when not
+// null, their first positions followed by n (supernodeCount + 1 entries).
+// Returns 0, or 1 after reporting a failure.
+int fillStatsSupernodes(GraphNum n, const GraphNum* parent, const GraphNum* columnCounts, GraphNum* supernodeCount,
+                        GraphNum* start);

@@ -30,8 +30,15 @@ int splitMethod(Vgraph* vgraph, const void* parameters) {
   return 0;
 }
 
+// Separation test method that fails.
+int failMethod(Vgraph*, const void*) {
+  errorPrint("failMethod: separation failed");
+  return 1;
+}
+
 const StratMethod separateMethods[] = {
     {0, "s", reinterpret_cast<StratMethodFunction>(splitMethod), nullptr},
+    {1, "f", reinterpret_cast<StratMethodFunction>(failMethod), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 const StratParam noParams[] = {{-1, 0, nullptr, nullptr, nullptr, nullptr}};
@@ -151,9 +158,10 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   buildPath(&view.graph, 0, 4);
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
-  OrderStrat strat("n{sep=e}");  // the edge-based separator is not available
-  EXPECT_NE(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
-  EXPECT_FALSE(capture.lines.empty());
+  const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
+                                    arena.method(&orderTable, 0)};
+  EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
+  EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
 }
 
 // Every dissection node splits its positions into two parts with no edge
