@@ -164,34 +164,44 @@ py::tuple symmetricPattern(PLYXEN_Num vertexCount, const py::handle& rowObject, 
   const py::ssize_t entryCount = rows.size();
   const int32_t* row = rows.data();
   const int32_t* column = columns.data();
-  for (py::ssize_t e = 0; e < entryCount; e++)
-    if (row[e] < 0 || row[e] >= vertexCount || column[e] < 0 || column[e] >= vertexCount)
-      throw py::value_error("matrix indices must lie in [0, n)");
 
   IndexArray indptr(static_cast<py::ssize_t>(vertexCount) + 1);
   std::vector<int32_t> targets;
-  bool tooLarge = false;
+  bool outOfRange = false, tooLarge = false;
   {
     py::gil_scoped_release released;
     // Counting sort of both arcs of every off-diagonal entry by their first
-    // end, then each list sorted and its repeats removed.
+    // end, then each list sorted and its repeats removed. Both passes check
+    // every index they use, since another thread may write into the arrays
+    // meanwhile: a changed entry is refused, never followed out of bounds.
+    auto inRange = [vertexCount](int32_t index) { return index >= 0 && index < vertexCount; };
     int32_t* starts = indptr.mutable_data();
     std::vector<int64_t> counts(static_cast<size_t>(vertexCount) + 1, 0);
-    for (py::ssize_t e = 0; e < entryCount; e++)
-      if (row[e] != column[e]) {
-        counts[row[e] + 1]++;
-        counts[column[e] + 1]++;
+    for (py::ssize_t e = 0; e < entryCount; e++) {
+      const int32_t r = row[e], c = column[e];
+      if (!inRange(r) || !inRange(c)) {
+        outOfRange = true;
+      } else if (r != c) {
+        counts[r + 1]++;
+        counts[c + 1]++;
       }
+    }
     for (PLYXEN_Num v = 0; v < vertexCount; v++) counts[v + 1] += counts[v];
-    std::vector<int32_t> arcs(static_cast<size_t>(counts[vertexCount]));
+    std::vector<int32_t> arcs(outOfRange ? 0 : static_cast<size_t>(counts[vertexCount]));
     std::vector<int64_t> fill(counts.begin(), counts.end() - 1);
-    for (py::ssize_t e = 0; e < entryCount; e++)
-      if (row[e] != column[e]) {
-        arcs[fill[row[e]]++] = column[e];
-        arcs[fill[column[e]]++] = row[e];
+    for (py::ssize_t e = 0; e < entryCount && !outOfRange; e++) {
+      const int32_t r = row[e], c = column[e];
+      if (!inRange(r) || !inRange(c) || (r != c && (fill[r] >= counts[r + 1] || fill[c] >= counts[c + 1]))) {
+        outOfRange = true;
+      } else if (r != c) {
+        arcs[fill[r]++] = c;
+        arcs[fill[c]++] = r;
       }
+    }
+    if (outOfRange) arcs.clear();
+    // A changed entry may leave slots unfilled: they keep 0, a valid vertex.
     size_t kept = 0;
-    for (PLYXEN_Num v = 0; v < vertexCount; v++) {
+    for (PLYXEN_Num v = 0; v < vertexCount && !outOfRange; v++) {
       auto first = arcs.begin() + counts[v];
       auto last = arcs.begin() + counts[v + 1];
       std::sort(first, last);
@@ -205,6 +215,7 @@ py::tuple symmetricPattern(PLYXEN_Num vertexCount, const py::handle& rowObject, 
     arcs.resize(kept);
     targets.swap(arcs);
   }
+  if (outOfRange) throw py::value_error("matrix indices must lie in [0, n)");
   if (tooLarge) throw py::value_error("the matrix has more than 2**31 - 1 off-diagonal entries");
   IndexArray indices(static_cast<py::ssize_t>(targets.size()));
   std::copy(targets.begin(), targets.end(), indices.mutable_data());
