@@ -104,17 +104,6 @@ void loadGraphFile(Graph* graph, const std::string& path) {
   fclose(stream);
 }
 
-std::map<std::string, std::string> figuresOf(const std::string& line) {
-  std::map<std::string, std::string> figures;
-  std::istringstream stream(line);
-  std::string pair;
-  while (stream >> pair) {
-    size_t equals = pair.find('=');
-    if (equals != std::string::npos) figures[pair.substr(0, equals)] = pair.substr(equals + 1);
-  }
-  return figures;
-}
-
 // Reads an ordering file into vertex (from 0) -> position (in base).
 std::vector<GraphNum> readOrdering(const std::string& path, GraphNum base) {
   std::istringstream stream(readFile(path));
