@@ -21,16 +21,6 @@ struct ArchHandle {
   ~ArchHandle() { PLYXEN_archExit(&arch); }
 };
 
-int formatOption(const char* command, const std::string& name, ToolFormat* format) {
-  if (name.empty()) return 0;
-  *format = toolFormatByName(name);
-  if (*format == FORMAT_NONE) {
-    errorPrint("plyxen %s: unknown format \"%s\" (grf, metis or mtx)", command, name.c_str());
-    return 1;
-  }
-  return 0;
-}
-
 // A whole decimal number of the int range, or false.
 bool parseInteger(const std::string& text, long* value) {
   if (text.empty()) return false;
@@ -93,9 +83,12 @@ int toolMapRun(const char* command, const std::string& graphPath, ToolFormat for
     }
     if (output.commit() != 0) return 1;
   }
-  printf("cut=%lld comm=%lld imbalance=%.4f parts=%d time=%.4f\n", static_cast<long long>(cut),
-         static_cast<long long>(comm), ratio, nonEmpty, seconds);
-  if (fflush(stdout) != 0) {
+  // Parts written on the standard output leave the figures to the standard
+  // error stream.
+  FILE* figures = toolIsStandardOutput(outputPath) ? stderr : stdout;
+  fprintf(figures, "cut=%lld comm=%lld imbalance=%.4f parts=%d time=%.4f\n", static_cast<long long>(cut),
+          static_cast<long long>(comm), ratio, nonEmpty, seconds);
+  if (fflush(figures) != 0) {
     errorPrint("plyxen: cannot write on the standard output");
     return 1;
   }
@@ -134,7 +127,7 @@ int parseMapOptions(const char* command, const char* usage, const char* targetNa
   options->graphPath = positional[0];
   options->target = positional[1];
   if ((parseImbalance(command, imbalanceText, &options->imbalance) != 0) ||
-      (formatOption(command, fromName, &options->format) != 0))
+      (toolFormatOption(command, fromName, &options->format) != 0))
     return 1;
   return 0;
 }

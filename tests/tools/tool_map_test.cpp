@@ -141,6 +141,17 @@ TEST_F(ToolMap, MorePartsThanVerticesLeavesPartsEmpty) {
   graphExit(&graph);
 }
 
+TEST_F(ToolMap, PartsOnTheStandardOutputLeaveTheFiguresToTheErrorStream) {
+  Graph graph;
+  const std::string graphFile = file("small.grf", gridText(4, 3, &graph));
+  graphExit(&graph);
+  const ProgramResult result = run({"partition", graphFile, "3", "-o", "-"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 12);
+  EXPECT_EQ(figures(result.err)["parts"], 3);
+  expectRefused(run({"partition", graphFile, "3", "-o", graphFile}), "is the input file");
+}
+
 TEST_F(ToolMap, RefusesBadPartCountsImbalancesAndArchitectures) {
   Graph graph;
   const std::string graphFile = file("grid.grf", gridText(6, 6, &graph));
