@@ -13,7 +13,7 @@
 //
 // The steps run in single precision on a snapshot of the previous step
 // (the vertices change all at once), and stop early when a step changes no
-// vertex's domain.
+// vertex's domain; at most 1000 steps are made.
 #include <climits>
 #include <cstring>
 
@@ -46,7 +46,11 @@ int kgraphMapDfSeq(Kgraph* kgraph, const KgraphMapDfParam* param, float* amount,
   const GraphNum* fixed = kgraph->fixedTerminals;
   const GraphNum* oldParts = kgraph->oldMapping.parts;
 
-  for (GraphNum pass = 0; pass < param->pass; pass++) {
+  // Steps that change domains back and forth would never settle: at most
+  // kPassMax steps are made whatever "pass" asks.
+  constexpr GraphNum kPassMax = 1000;
+  const GraphNum passCount = (param->pass < kPassMax) ? param->pass : kPassMax;
+  for (GraphNum pass = 0; pass < passCount; pass++) {
     for (GraphNum domain = 0; domain < domainCount; domain++) domainLoad[domain] = 0;
     for (GraphNum vertex = base; vertex < graph.vertexEnd; vertex++)
       domainLoad[domainOf[vertex]] += (graph.vertexLoad != nullptr) ? graph.vertexLoad[vertex] : 1;
