@@ -3,6 +3,7 @@
 // partitioning it into k parts, with or without fixed vertices, and the
 // figures of a mapping.
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -38,8 +39,8 @@ extern "C" int PLYXEN_stratGraphMap(PLYXEN_Strat* strat, const char* text) {
 
 // The default mapping strategy (docs/guide.md explains it):
 //
-//   m{vert=1200,rat=0.8,type=s,             multilevel mapping down to about
-//                                           1200 coarse vertices per terminal,
+//   m{vert=C,rat=0.8,                       multilevel mapping down to about
+//                                           C coarse vertices,
 //     low=r{job=t,map=t,poli=S,bal=B,       recursive bipartitioning of the
 //           sep=BIPA|BIPA}KFMR,             coarsest graph, keeping the better
 //                                           of two multilevel bipartitions at
@@ -54,13 +55,16 @@ extern "C" int PLYXEN_stratGraphMap(PLYXEN_Strat* strat, const char* text) {
 //   GROW: (h{pass=5}f{bal=B,move=80})
 //   KFMR: f{bal=B,move=200}
 //
-// B is the imbalance ratio. Coarsening by 0.9 within the bipartitions
-// keeps coarse levels on graphs that heavy-edge matching shrinks slowly
-// (power networks); "vert" counted per terminal makes one strategy suit
-// every number of parts. MAP_FLAG_QUALITY keeps the best of four
-// bipartitions and lets FM make 400 moves without gain; MAP_FLAG_SPEED
-// takes one bipartition and at most two FM passes; MAP_FLAG_SAFETY refines
-// whole levels instead of bands.
+// B is the imbalance ratio. C is 1200 coarse vertices per part up to 8
+// parts, then 300 per part and at least 9600: recursive bipartitioning
+// makes the better cuts, the k-way levels the faster mapping, and the
+// first splits, which weigh most when there are few parts, are made on a
+// large graph. Coarsening by 0.9 within the bipartitions keeps coarse
+// levels on graphs that heavy-edge matching shrinks slowly (power
+// networks). MAP_FLAG_QUALITY keeps the best of four bipartitions and lets
+// FM make 400 moves without gain; MAP_FLAG_SPEED takes one bipartition and
+// at most two FM passes; MAP_FLAG_SAFETY refines whole levels instead of
+// bands.
 Strat* kgraphMapStratDefault(GraphNum flags, GraphNum partCount, double imbalanceRatio) {
   if (!(imbalanceRatio >= 0.0)) {  // negative or not a number
     errorPrint("kgraphMapStratDefault: invalid imbalance ratio");
@@ -72,6 +76,10 @@ Strat* kgraphMapStratDefault(GraphNum flags, GraphNum partCount, double imbalanc
   }
   char balanceText[64];
   snprintf(balanceText, sizeof(balanceText), "%.10g", (imbalanceRatio > 1.0e6) ? 1.0e6 : imbalanceRatio);
+  int64_t coarseSize = (partCount <= 8) ? 1200 * static_cast<int64_t>(partCount) : 300 * static_cast<int64_t>(partCount);
+  if (coarseSize < 9600) coarseSize = (partCount <= 8) ? coarseSize : 9600;
+  char vertText[32];
+  snprintf(vertText, sizeof(vertText), "%lld", static_cast<long long>((coarseSize < INT32_MAX) ? coarseSize : INT32_MAX));
 
   const char* bipartition = ((flags & MAP_FLAG_QUALITY) != 0)   ? "<BIPA>|<BIPA>|<BIPA>|<BIPA>"
                             : ((flags & MAP_FLAG_SPEED) != 0) ? "<BIPA>"
@@ -82,7 +90,7 @@ Strat* kgraphMapStratDefault(GraphNum flags, GraphNum partCount, double imbalanc
 
   char buffer[BUILD_BUFFER_SIZE];
   snprintf(buffer, sizeof(buffer), "%s",
-           "m{vert=1200,rat=0.8,type=s,low=r{job=t,map=t,poli=S,bal=<KBAL>,sep=<SEPA>}<KFMR>,asc=<REFI>}"
+           "m{vert=<VERT>,rat=0.8,low=r{job=t,map=t,poli=S,bal=<KBAL>,sep=<SEPA>}<KFMR>,asc=<REFI>}"
            "x{bal=<KBAL>}<KFMR>");
   const bool built =
       replaceAll(buffer, "<SEPA>", bipartition) &&
@@ -91,7 +99,7 @@ Strat* kgraphMapStratDefault(GraphNum flags, GraphNum partCount, double imbalanc
       replaceAll(buffer, "<GROW>", "(h{pass=5}<BFMR>)") && replaceAll(buffer, "<BFMR>", "f{bal=<KBAL>,move=80}") &&
       replaceAll(buffer, "<REFI>", refine) && replaceAll(buffer, "<KFMR>", "f{bal=<KBAL>,<MOVE><PASS>}") &&
       replaceAll(buffer, "<MOVE>", moves) && replaceAll(buffer, "<PASS>", passes) &&
-      replaceAll(buffer, "<KBAL>", balanceText);
+      replaceAll(buffer, "<KBAL>", balanceText) && replaceAll(buffer, "<VERT>", vertText);
   Strat* strat = built ? stratBuild(&kgraphMapStTable, buffer) : nullptr;
   if (strat == nullptr) errorPrint("kgraphMapStratDefault: error in mapping strategy");
   return strat;
