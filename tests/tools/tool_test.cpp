@@ -34,17 +34,6 @@ void loadGraphFile(Graph* graph, const std::string& path) {
   fclose(stream);
 }
 
-std::map<std::string, std::string> figuresOf(const std::string& line) {
-  std::map<std::string, std::string> figures;
-  std::istringstream stream(line);
-  std::string pair;
-  while (stream >> pair) {
-    size_t equals = pair.find('=');
-    if (equals != std::string::npos) figures[pair.substr(0, equals)] = pair.substr(equals + 1);
-  }
-  return figures;
-}
-
 std::vector<std::string> smallSharedGraphs() {
   std::vector<std::string> names;
   for (const std::string& name : sharedGraphNames()) {
