@@ -105,3 +105,36 @@ TEST(Random, ShuffleIsADeterministicPermutation) {
   for (GraphNum i = 0; i < 100; i++) EXPECT_EQ(sorted[i], 7 + i);
   EXPECT_NE(first, sorted);
 }
+
+// Each call draws from its own copy of the process-wide state: two calls
+// draw the same numbers, the process-wide state does not move, and setting
+// that state sets where the next call starts.
+TEST(Random, EachCallStartsFromTheProcessWideState) {
+  intRandSeed(1);
+  auto drawInCall = [] {
+    IntRandCall call;
+    std::vector<uint32_t> values;
+    for (int i = 0; i < 700; i++) values.push_back(intRandNext(0));  // past one regeneration
+    return values;
+  };
+  const std::vector<uint32_t> first = drawInCall();
+  EXPECT_EQ(drawInCall(), first);
+  EXPECT_EQ(intRandNext(0), first[0]);  // outside any call: the process-wide state, unmoved
+
+  intRandSeed(9);
+  const std::vector<uint32_t> reseeded = drawInCall();
+  EXPECT_NE(reseeded, first);
+  intRandSeed(1);
+  EXPECT_EQ(drawInCall(), first);
+
+  // A call inside a call has its own state too, and the outer one goes on
+  // where it was when the inner one ends.
+  {
+    IntRandCall outer;
+    const uint32_t outerFirst = intRandNext(0);
+    EXPECT_EQ(drawInCall(), first);
+    EXPECT_EQ(intRandNext(0), first[1]);
+    EXPECT_EQ(outerFirst, first[0]);
+  }
+  intRandSeed(1);
+}
