@@ -308,9 +308,11 @@ void binMatrix(const Graph* graph, const GraphNum* positionOf, bool lowerOnly, B
 }
 
 // The factor, diagonal included, from the symbolic block factorization over
-// the fundamental supernodes. Returns 0 or 1.
-int binFactor(const Graph* graph, std::vector<PLYXEN_Num>& permutation, const GraphNum* parent,
-              const GraphNum* columnCounts, BinGrid* grid) {
+// the fundamental supernodes, given the permutation (vertex -> position in
+// base, only read) and the elimination tree and column counts of the fill
+// counter. Returns 0 or 1.
+int binFactor(const Graph* graph, GraphNum* permutation, const GraphNum* parent, const GraphNum* columnCounts,
+              BinGrid* grid) {
   const GraphNum base = graph->base;
   const GraphNum n = graph->vertexCount;
   if (n == 0) return 0;
@@ -322,7 +324,7 @@ int binFactor(const Graph* graph, std::vector<PLYXEN_Num>& permutation, const Gr
   starts = std::vector<GraphNum>();
   std::vector<GraphNum> inversePermutation(n);
   for (GraphNum v = 0; v < n; v++) inversePermutation[permutation[v] - base] = base + v;
-  InterfaceOrder order{supernodeCount, ranges.data(), permutation.data(), inversePermutation.data()};
+  InterfaceOrder order{supernodeCount, ranges.data(), permutation, inversePermutation.data()};
   SymbolMatrix symbol;
   symbolInit(&symbol);
   if (symbolFax(&symbol, graph, &order) != 0) return 1;
@@ -1034,7 +1036,7 @@ int toolSpy(int argc, char** argv) {
   binMatrix(graph, positionOf.data(), false, &ordered);
   binMatrix(graph, positionOf.data(), true, &orderedLower);
   positionOf = std::vector<GraphNum>();
-  if (binFactor(graph, permutation, parent.data(), columnCounts.data(), &factor) != 0) return 1;
+  if (binFactor(graph, permutation.data(), parent.data(), columnCounts.data(), &factor) != 0) return 1;
 
   const Panel panels[3] = {
       {"original", "matrix A, original order", &original, nullptr, false},

@@ -171,3 +171,14 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
   unlink(inPath.c_str());
   return result;
 }
+
+std::map<std::string, std::string> figuresOf(const std::string& line) {
+  std::map<std::string, std::string> figures;
+  std::istringstream stream(line);
+  std::string pair;
+  while (stream >> pair) {
+    size_t equals = pair.find('=');
+    if (equals != std::string::npos) figures[pair.substr(0, equals)] = pair.substr(equals + 1);
+  }
+  return figures;
+}

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,3 +69,7 @@ struct ProgramResult {
 // with arguments, capturing both streams.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& input = "");
+
+// The name=value pairs of a line of figures, as plyxen order --stats and
+// plyxen stats print them.
+std::map<std::string, std::string> figuresOf(const std::string& line);

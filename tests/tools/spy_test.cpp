@@ -362,35 +362,6 @@ BinCount panelSum(const XmlElement& spy, const std::string& name) {
   return sum;
 }
 
-std::map<std::string, std::string> figuresOf(const std::string& line) {
-  std::map<std::string, std::string> figures;
-  std::istringstream stream(line);
-  std::string pair;
-  while (stream >> pair) {
-    size_t equals = pair.find('=');
-    if (equals != std::string::npos) figures[pair.substr(0, equals)] = pair.substr(equals + 1);
-  }
-  return figures;
-}
-
-// A width x height grid, base 0.
-std::string gridText(GraphNum width, GraphNum height) {
-  std::ostringstream text;
-  text << "0\n" << width * height << "\t" << 2 * (2 * width * height - width - height) << "\n0\t000\n";
-  for (GraphNum y = 0; y < height; y++)
-    for (GraphNum x = 0; x < width; x++) {
-      std::vector<GraphNum> neighbours;
-      if (y > 0) neighbours.push_back((y - 1) * width + x);
-      if (x > 0) neighbours.push_back(y * width + x - 1);
-      if (x + 1 < width) neighbours.push_back(y * width + x + 1);
-      if (y + 1 < height) neighbours.push_back((y + 1) * width + x);
-      text << neighbours.size();
-      for (GraphNum u : neighbours) text << "\t" << u;
-      text << "\n";
-    }
-  return text.str();
-}
-
 class Spy : public testing::Test {
  protected:
   void TearDown() override {
@@ -403,6 +374,20 @@ class Spy : public testing::Test {
   std::string file(const std::string& name, const std::string& text) {
     std::string result = path(name);
     writeFile(result, text);
+    return result;
+  }
+  // A width x height grid, base 0.
+  std::string gridFile(const std::string& name, GraphNum width, GraphNum height) {
+    std::string result = path(name);
+    Graph grid;
+    buildGrid(&grid, 0, width, height);
+    FILE* stream = fopen(result.c_str(), "w");
+    EXPECT_NE(stream, nullptr);
+    if (stream != nullptr) {
+      EXPECT_EQ(graphSave(&grid, stream), 0);
+      fclose(stream);
+    }
+    graphExit(&grid);
     return result;
   }
   static ProgramResult run(const std::vector<std::string>& arguments) {
@@ -426,10 +411,9 @@ class Spy : public testing::Test {
   // Graphs of every drawing: a small grid (point by point), a larger grid
   // (binned), the same with an odd bin count, and the small shared graphs.
   std::vector<std::pair<std::string, std::vector<std::string>>> cases() {
+    std::string small = gridFile("small.grf", 15, 12), large = gridFile("large.grf", 60, 50);
     std::vector<std::pair<std::string, std::vector<std::string>>> result{
-        {file("small.grf", gridText(15, 12)), {}},
-        {file("large.grf", gridText(60, 50)), {}},
-        {file("odd.grf", gridText(60, 50)), {"--bins", "37"}}};
+        {small, {}}, {large, {}}, {large, {"--bins", "37"}}};
     for (const char* name : {"airfoil1.grf", "4elt.grf"})
       for (const std::string& shared : sharedGraphNames())
         if (shared == name) result.push_back({sharedGraphPath(name), {}});
@@ -606,7 +590,7 @@ TEST_F(Spy, TreeAccountsForEveryBlock) {
 // not grow with the factor (drawn entry by entry, this one would take tens
 // of megabytes).
 TEST_F(Spy, LargeGraphsGiveSmallDensityImages) {
-  std::string graphPath = file("big.grf", gridText(200, 200));
+  std::string graphPath = gridFile("big.grf", 200, 200);
   std::string picture = path("big.svg");
   run({"spy", graphPath, "-o", picture});
   XmlElement root = parseSvg(picture);
@@ -617,6 +601,12 @@ TEST_F(Spy, LargeGraphsGiveSmallDensityImages) {
   EXPECT_GT(std::stoll(spy->attributes.at("nnzL")), 500000);
   EXPECT_EQ(panelSum(*spy, "factor").count, 40000 + std::stoll(spy->attributes.at("nnzL")));
   EXPECT_LT(readFile(picture).size(), 1000000u);
+}
+
+// The command is listed in the tool's help and has its own.
+TEST_F(Spy, HelpTexts) {
+  EXPECT_NE(run({"--help"}).out.find("\n  spy GRAPH [ORDER] -o FILE.svg"), std::string::npos);
+  EXPECT_EQ(run({"spy", "--help"}).out.rfind("usage: plyxen spy GRAPH [ORDER] -o FILE.svg", 0), 0u);
 }
 
 // An empty graph gives valid pictures with nothing in them.
