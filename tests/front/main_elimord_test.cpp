@@ -9,12 +9,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 class MainElimord : public testing::Test {
  protected:
   void SetUp() override {
@@ -92,7 +86,7 @@ TEST_F(MainElimord, MalformedFilesAreRefusedByTheLoader) {
   // Counts that memory may not hold: whether the arrays can be had or not,
   // the loader stops at the first problem it meets. The address sanitizer
   // takes seconds over arrays of gigabytes, so its build uses smaller ones.
-  const std::string counts = kAddressSanitizer ? "4000000\t4000000" : "2147483646\t2147483646";
+  const std::string counts = testUnderAddressSanitizer ? "4000000\t4000000" : "2147483646\t2147483646";
   expectFailure("0\n" + counts + "\n1\t101\n1\t1\t2\n", "graphLoad: ");
 }
 

@@ -12,12 +12,6 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-
 // A few hundred megabytes of address space: the program and its libraries,
 // and a small multiple of these graphs' sizes, but not one byte per unit of
 // load.
@@ -76,7 +70,7 @@ bool ordersCleanly(const HeavyCase& test) {
 // Runs the check in a child process whose address space is capped (not
 // under the address sanitizer, which reserves far more than any cap).
 [[noreturn]] void runCapped(const std::function<bool()>& check) {
-  if (!kAddressSanitizer) {
+  if (!testUnderAddressSanitizer) {
     rlimit limit{kAddressSpaceCap, kAddressSpaceCap};
     if (setrlimit(RLIMIT_AS, &limit) != 0) exit(2);
   }

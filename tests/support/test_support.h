@@ -11,6 +11,14 @@
 
 #include "graph/graph.h"
 
+// Whether the test program runs under the address sanitizer, which
+// reserves far more address space than any cap a test would set.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool testUnderAddressSanitizer = true;
+#else
+inline constexpr bool testUnderAddressSanitizer = false;
+#endif
+
 // Diverts the error printers for the lifetime of the object: errors are
 // recorded in lines and errorPrint returns instead of ending the process.
 struct ErrorCapture {

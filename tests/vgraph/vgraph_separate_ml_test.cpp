@@ -2,6 +2,8 @@
 // of coarse separations and consistency at every level.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "graph/graph_coarsen.h"
 #include "support/test_support.h"
 #include "support/vgraph_support.h"
@@ -87,6 +89,36 @@ TEST_F(Multilevel, SmallGraphIsResetAndSeparatedByLow) {
   EXPECT_EQ(calls[0].frontierCount, 0);  // reset before low runs
   EXPECT_EQ(test.parts(), std::vector<int>(124, 0));
   EXPECT_TRUE(vgraphConsistent(&test.vgraph));
+}
+
+// A ratio of 1 or more would keep steps that merge almost nothing, or
+// nothing on a graph without edges: refused before anything is done. A
+// ratio of 0 or less never coarsens.
+TEST_F(Multilevel, CoarseningRatiosOfOneOrMoreAreRefused) {
+  Graph graph;
+  for (double ratio : {1.0, 1.0000001, 5.2, 1e308, std::numeric_limits<double>::infinity(),
+                       std::numeric_limits<double>::quiet_NaN()}) {
+    buildGrid(&graph, 0, 12, 12);
+    TestVgraph test(&graph);
+    test.vgraph.level = 3;
+    ErrorCapture capture;
+    EXPECT_EQ(separate(test, arena.method(&testTable, 0), arena.method(&testTable, 1), 1, ratio), 1) << ratio;
+    EXPECT_EQ(capture.lines, std::vector<std::string>{"ERROR: vgraphSeparateMl: invalid coarsening ratio"});
+    EXPECT_TRUE(calls.empty());
+    EXPECT_EQ(test.vgraph.level, 3);
+  }
+  for (double ratio : {0.0, -1.0, -1e308, 0.9999999}) {
+    calls.clear();
+    buildGrid(&graph, 0, 12, 12);
+    TestVgraph test(&graph);
+    ASSERT_EQ(separate(test, arena.method(&testTable, 0), arena.method(&testTable, 1), 0, ratio), 0) << ratio;
+    ASSERT_FALSE(calls.empty());
+    EXPECT_TRUE(calls[0].low);
+    if (ratio <= 0.0) {
+      EXPECT_EQ(calls.size(), 1u);  // the graph given is the coarsest
+    }
+    EXPECT_TRUE(vgraphConsistent(&test.vgraph));
+  }
 }
 
 TEST_F(Multilevel, EmptyStrategiesLeaveEveryLevelInPartZero) {
