@@ -12,11 +12,6 @@ import scipy.sparse as sp
 import plyxen
 from conftest import SHARED_NAMES, canonical_arrays, parse_graph_file, shared_graph, tool_ordering
 
-# Until every ordering call draws from a generator of its own, the second
-# ordering of a process differs from the first one of another process.
-own_generator = pytest.mark.xfail(reason="the random generator is shared by the orderings of a process",
-                                  strict=False)
-
 
 def assert_valid_ordering(ordering, n):
     perm, iperm, blocks = ordering
@@ -44,7 +39,6 @@ def random_matrix(n, density, seed):
 
 
 @pytest.mark.parametrize("name", SHARED_NAMES)
-@own_generator
 def test_shared_graphs_order_as_with_the_tool(name, tmp_path):
     path = shared_graph(name)
     positions, figures = tool_ordering(path, tmp_path)
@@ -60,7 +54,6 @@ def test_shared_graphs_order_as_with_the_tool(name, tmp_path):
 
 
 @pytest.mark.parametrize("seed", [1, 2])
-@own_generator
 def test_unseen_matrices_order_as_with_the_tool(seed, tmp_path):
     A = random_matrix(700 + 300 * seed, 0.004, seed)
     path = tmp_path / "matrix.mtx"
@@ -71,7 +64,6 @@ def test_unseen_matrices_order_as_with_the_tool(seed, tmp_path):
     assert plyxen.stats(A, ordering.perm).nnzL == int(figures["nnzL"])
 
 
-@own_generator
 def test_a_strategy_is_the_tools_strategy(tmp_path):
     A = random_matrix(400, 0.01, 3)
     path = tmp_path / "matrix.mtx"
@@ -96,7 +88,6 @@ def every_format(A):
     return formats + arrays + [doubled, signs, transposed, A.tobsr(blocksize=(2, 2))]
 
 
-@own_generator
 def test_every_format_gives_the_same_ordering():
     A = random_matrix(600, 0.006, 4)
     reference = plyxen.order(A)
@@ -107,7 +98,6 @@ def test_every_format_gives_the_same_ordering():
         assert np.array_equal(ordering.blocks, reference.blocks), type(form).__name__
 
 
-@own_generator
 def test_a_matrix_and_its_graph_arrays_order_alike():
     A = random_matrix(500, 0.008, 5)
     ordering = plyxen.order(canonical_arrays(A))
@@ -158,7 +148,6 @@ def test_small_and_empty_graphs():
     assert list(single.perm) == [0]
 
 
-@own_generator
 def test_threads_order_as_one_thread_does():
     matrices = [random_matrix(1500, 0.003, seed) for seed in range(4)]
     expected = [plyxen.order(A).perm for A in matrices]
@@ -178,7 +167,6 @@ def test_threads_order_as_one_thread_does():
     assert len(results) == 12
 
 
-@own_generator
 def test_the_same_input_orders_identically_in_one_process():
     A = random_matrix(2000, 0.002, 6)
     first = plyxen.order(A)
