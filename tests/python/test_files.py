@@ -2,7 +2,6 @@
 loads, the tool reading what the package writes, and damaged files that
 raise plyxen.Error instead of harming the interpreter."""
 
-import os
 import random
 
 import numpy as np
