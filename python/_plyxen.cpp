@@ -20,9 +20,14 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
+#include <cerrno>
+
 #include "front/elimord.h"
 #include "front/fill_stats.h"
 #include "graph/graph.h"
+#include "graph/graph_io_formats.h"
 #include "plyxen.h"
 
 namespace py = pybind11;
@@ -280,6 +285,97 @@ py::tuple stats(const py::handle& indptrObject, const py::handle& indicesObject,
   return py::make_tuple(figures.nnzL, figures.opc, figures.treeHeight);
 }
 
+// File formats, as the package names them.
+enum FileFormat { FORMAT_GRF = 0, FORMAT_METIS = 1, FORMAT_MTX = 2 };
+
+// Opens a file for the library, reporting through the library's printer
+// so that the failure is raised like any other.
+FILE* openFile(const std::string& path, const char* mode, const char* operation) {
+  struct stat status;
+  if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+    errorPrint("%s: \"%s\" is a folder", operation, path.c_str());
+    return nullptr;
+  }
+  FILE* stream = fopen(path.c_str(), mode);
+  if (stream == nullptr) errorPrint("%s: cannot open file \"%s\" (%s)", operation, path.c_str(), strerror(errno));
+  return stream;
+}
+
+// Reads a graph file; returns (indptr, indices, vertex_loads, edge_loads)
+// from 0, the loads None when the file has none. Labels are not kept.
+py::tuple readGraph(const std::string& path, int format) {
+  if (format < FORMAT_GRF || format > FORMAT_MTX) throw py::value_error("unknown file format");
+  struct LoadedGraph {
+    PLYXEN_Graph handle;
+    LoadedGraph() { PLYXEN_graphInit(&handle); }
+    ~LoadedGraph() { PLYXEN_graphExit(&handle); }
+  } loaded;
+  Graph* graph = reinterpret_cast<Graph*>(&loaded.handle);
+  runReleased([&]() {
+    FILE* stream = openFile(path, "r", "read_graph");
+    if (stream == nullptr) return 1;
+    int status;
+    if (format == FORMAT_GRF) {
+      status = PLYXEN_graphLoad(&loaded.handle, stream, -1, 0);
+    } else if (format == FORMAT_METIS) {
+      status = graphLoadMetis(graph, stream, 1, 0, path.c_str());
+    } else {
+      status = graphLoadMatrixMarket(graph, stream, 1, path.c_str());
+    }
+    if (status == 0 && ferror(stream)) {
+      errorPrint("read_graph: cannot read file \"%s\"", path.c_str());
+      status = 1;
+    }
+    fclose(stream);
+    return (status != 0 || PLYXEN_graphCheck(&loaded.handle) != 0) ? 1 : 0;
+  });
+
+  const GraphNum base = graph->base;
+  const GraphNum n = graph->vertexCount;
+  IndexArray indptr(static_cast<py::ssize_t>(n) + 1);
+  int32_t* starts = indptr.mutable_data();
+  starts[0] = 0;
+  for (GraphNum v = 0; v < n; v++) starts[v + 1] = starts[v] + graphDegree(graph, base + v);
+  IndexArray indices(starts[n]);
+  std::optional<IndexArray> edgeLoads;
+  if (graph->edgeLoad != nullptr) edgeLoads.emplace(starts[n]);
+  for (GraphNum v = 0; v < n; v++) {
+    int32_t at = starts[v];
+    for (GraphNum arc = graph->edgeBegin[base + v]; arc < graph->edgeEnd[base + v]; arc++, at++) {
+      indices.mutable_data()[at] = graph->edgeTarget[arc] - base;
+      if (edgeLoads) edgeLoads->mutable_data()[at] = graph->edgeLoad[arc];
+    }
+  }
+  py::object vertexLoads = py::none();
+  if (graph->vertexLoad != nullptr) {
+    IndexArray loads(n);
+    std::copy(graph->vertexLoad + base, graph->vertexLoad + base + n, loads.mutable_data());
+    vertexLoads = loads;
+  }
+  return py::make_tuple(indptr, indices, vertexLoads, edgeLoads ? py::object(*edgeLoads) : py::object(py::none()));
+}
+
+// Writes a graph file, numbering vertices from 1 as the tool does.
+void writeGraph(const std::string& path, int format, const py::handle& indptrObject, const py::handle& indicesObject,
+                const py::handle& vertexLoadObject, const py::handle& edgeLoadObject) {
+  if (format < FORMAT_GRF || format > FORMAT_MTX) throw py::value_error("unknown file format");
+  GraphOverArrays graph(indptrObject, indicesObject, vertexLoadObject, edgeLoadObject);
+  runReleased([&]() {
+    if (graph.build() != 0) return 1;
+    FILE* stream = openFile(path, "w", "write_graph");
+    if (stream == nullptr) return 1;
+    int status = (format == FORMAT_GRF)     ? PLYXEN_graphSave(&graph.handle, stream)
+                 : (format == FORMAT_METIS) ? PLYXEN_graphSaveMetis(&graph.handle, stream)
+                                            : PLYXEN_graphSaveMatrixMarket(&graph.handle, stream);
+    const bool written = (fflush(stream) == 0) && (ferror(stream) == 0);
+    if ((fclose(stream) != 0 || !written) && status == 0) {
+      errorPrint("write_graph: cannot write file \"%s\" (%s)", path.c_str(), strerror(errno));
+      status = 1;
+    }
+    return status;
+  });
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_plyxen, module) {
@@ -311,4 +407,7 @@ PYBIND11_MODULE(_plyxen, module) {
   module.def("symmetric_pattern", &symmetricPattern, py::arg("n"), py::arg("row"), py::arg("col"));
   module.def("order", &order, py::arg("indptr"), py::arg("indices"), py::arg("strategy"));
   module.def("stats", &stats, py::arg("indptr"), py::arg("indices"), py::arg("perm"));
+  module.def("read_graph", &readGraph, py::arg("path"), py::arg("format"));
+  module.def("write_graph", &writeGraph, py::arg("path"), py::arg("format"), py::arg("indptr"), py::arg("indices"),
+             py::arg("vertex_loads"), py::arg("edge_loads"));
 }

@@ -139,3 +139,73 @@ def stats(A, perm):
     if n and not np.array_equal(np.sort(perm), np.arange(n, dtype=np.int32)):
         raise ValueError("perm must be a permutation of 0 .. n-1")
     return Stats(*_plyxen.stats(indptr, indices, perm))
+
+
+_FORMATS = {"grf": 0, "metis": 1, "mtx": 2}
+_EXTENSIONS = {".grf": "grf", ".graph": "metis", ".metis": "metis", ".mtx": "mtx"}
+
+
+def _file_format(path, format):
+    """The format code of a file: named ("grf", "metis" or "mtx"), or told by the file name's extension."""
+    if format is None:
+        extension = os.path.splitext(os.fsdecode(path))[1].lower()
+        if extension not in _EXTENSIONS:
+            raise ValueError(f"cannot tell the format of {os.fsdecode(path)!r} from its name; "
+                             "give format='grf', 'metis' or 'mtx'")
+        format = _EXTENSIONS[extension]
+    if not isinstance(format, str):
+        raise TypeError(f"format must be a string, not {type(format).__name__}")
+    if format not in _FORMATS:
+        raise ValueError(f"unknown format {format!r} (grf, metis or mtx)")
+    return _FORMATS[format]
+
+
+def _path_bytes(path):
+    if not isinstance(path, (str, bytes, os.PathLike)):
+        raise TypeError(f"path must be a string or a path, not {type(path).__name__}")
+    encoded = os.fsencode(path)
+    if b"\0" in encoded:
+        raise ValueError("path holds a NUL character")
+    return encoded
+
+
+def read_graph(path, format=None):
+    """Reads a graph file: the system's graph format ("grf"), a METIS graph
+    file ("metis") or a Matrix Market coordinate file ("mtx", whose graph is
+    the pattern of A + A^T without the diagonal). format None tells it by
+    the extension (.grf; .graph or .metis; .mtx). Returns a GraphData
+    (matrix, vertex_loads, edge_loads); vertex labels are not kept. A file
+    that cannot be read or does not describe a graph raises plyxen.Error.
+    """
+    import scipy.sparse
+
+    code = _file_format(path, format)
+    indptr, indices, vertex_loads, edge_loads = _plyxen.read_graph(_path_bytes(path), code)
+    n = indptr.size - 1
+    matrix = scipy.sparse.csr_matrix((np.ones(indices.size), indices, indptr), shape=(n, n))
+    return GraphData(matrix, vertex_loads, edge_loads)
+
+
+def write_graph(path, A, format=None, vertex_loads=None, edge_loads=None):
+    """Writes the graph of A (a SciPy sparse matrix, or (indptr, indices))
+    to a file in the given format, or in the format its extension tells;
+    vertices are numbered from 1. vertex_loads holds one positive integer
+    per vertex; edge_loads, one per arc of (indptr, indices), the same for
+    both arcs of an edge, and needs the graph as arrays. Matrix Market
+    files keep no loads.
+    """
+    code = _file_format(path, format)
+    encoded = _path_bytes(path)
+    indptr, indices = _graph_arrays(A)
+    n = indptr.size - 1
+    if vertex_loads is not None:
+        vertex_loads = _index_array(vertex_loads, "vertex_loads")
+        if vertex_loads.size != n:
+            raise ValueError(f"vertex_loads holds {vertex_loads.size} entries for {n} vertices")
+    if edge_loads is not None:
+        if _is_sparse(A):
+            raise ValueError("edge_loads need the graph as (indptr, indices) arrays, whose arcs they follow")
+        edge_loads = _index_array(edge_loads, "edge_loads")
+        if edge_loads.size != indices.size:
+            raise ValueError(f"edge_loads holds {edge_loads.size} entries for {indices.size} arcs")
+    _plyxen.write_graph(encoded, code, indptr, indices, vertex_loads, edge_loads)

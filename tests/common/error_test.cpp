@@ -60,15 +60,6 @@ TEST(Messages, LongMessagesAreFormattedWhole) {
   EXPECT_EQ(capture.lines[0], "ERROR: op: " + text + "|42");
 }
 
-TEST(Messages, RedirectedLinesAreEscaped) {
-  ErrorCapture capture;
-  errorPrint("parser: before \"%s\"", "a\nb");
-  warningPrint("w\t%d", 1);
-  ASSERT_EQ(capture.lines.size(), 2u);
-  EXPECT_EQ(capture.lines[0], "ERROR: parser: before \"a\\nb\"");
-  EXPECT_EQ(capture.lines[1], "WARNING: w\\t1");
-}
-
 TEST(MessagesDeathTest, AMessageWithLineBreaksIsOneLine) {
   EXPECT_EXIT(errorPrint("op: \"%s\"", "one\ntwo\nthree"), testing::ExitedWithCode(1),
               "^ERROR: op: \"one\\\\ntwo\\\\nthree\"\n$");

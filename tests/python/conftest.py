@@ -45,6 +45,18 @@ def parse_graph_file(path):
     return indptr, np.concatenate(indices).astype(np.int32) if indices else np.zeros(0, np.int32)
 
 
+def canonical_arrays(A):
+    """Sorted CSR arrays of the pattern of A + A^T without the diagonal, computed with SciPy alone."""
+    import scipy.sparse as sp
+    pattern = sp.csr_matrix(A != 0).astype(np.int8)
+    graph = (pattern + pattern.T).tolil()
+    graph.setdiag(0)
+    graph = graph.tocsr()
+    graph.eliminate_zeros()
+    graph.sort_indices()
+    return graph.indptr.astype(np.int32), graph.indices.astype(np.int32)
+
+
 def run_tool(*arguments):
     result = subprocess.run([require_tool(), *arguments], capture_output=True, text=True)
     assert result.returncode == 0, result.stderr
