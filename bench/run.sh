@@ -19,6 +19,10 @@
 #              BENCH_REPEAT  runs per measurement (default 3)
 #              BENCH_STRATEGY  strategy passed to plyxen order -s (default:
 #                            the interface's strategy)
+#              BENCH_EDGE_STRATEGY  strategy of the second plyxen row set,
+#                            "plyxen-e" (default: the interface's nested
+#                            dissection with the edge-based separator e in
+#                            place of the multilevel vertex separators)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -86,6 +90,12 @@ figure() { tr ' ' '\n' <"$work/out" | sed -n "s/^$1=//p"; }
 
 strategy=()
 [ -n "${BENCH_STRATEGY:-}" ] && strategy=(-s "$BENCH_STRATEGY")
+# Nested dissection whose separators come from edge bipartitions: a
+# multilevel bipartition with 5 % tolerance, turned into a separator by a
+# minimum vertex cover of its cut.
+edge_bipart="m{vert=100,rat=0.7,low=h{pass=10}f{bal=0.05},asc=b{width=3,bnd=f{bal=0.05},org=f{bal=0.05}}}"
+edge_sep="/(vert>120)?e{type=t,strat=$edge_bipart};"
+edge_strategy=${BENCH_EDGE_STRATEGY:-"o{strat=c{rat=0.7,cpr=n{sep=$edge_sep,ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep=$edge_sep,ole=f{cmin=15,cmax=100000,frat=0.0},ose=g}}}"}
 
 results=$work/results
 : >"$results"
@@ -99,6 +109,9 @@ for graph in "${graphs[@]}"; do
 
   measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen.ord" "${strategy[@]}"
   echo "$name plyxen $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
+
+  measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen-e.ord" -s "$edge_strategy"
+  echo "$name plyxen-e $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
 
   measure ndmetis "$metis"
   awk -v n="$vertices" 'BEGIN { print n } { print NR "\t" $1 + 1 }' "$metis.iperm" >"$work/$name.nd.ord"
@@ -116,15 +129,19 @@ awk '
     if (!($1 in seen)) { seen[$1] = 1; order[++count] = $1 } }
   function ratio(a, b) { return (b > 0) ? a / b : 0 }
   END {
-    printf "%-16s %-7s %14s %14s %10s %10s\n", "graph", "orderer", "nnzL", "opc", "time(s)", "peak(MB)"
+    printf "%-16s %-9s %14s %14s %10s %10s\n", "graph", "orderer", "nnzL", "opc", "time(s)", "peak(MB)"
     for (i = 1; i <= count; i++) {
       g = order[i]
-      split("plyxen ND AMD", tools, " ")
-      for (t = 1; t <= 3; t++)
-        printf "%-16s %-7s %14d %14.4e %10.4f %10.1f\n", g, tools[t], nnz[g, tools[t]], opc[g, tools[t]],
+      split("plyxen plyxen-e ND AMD", tools, " ")
+      for (t = 1; t <= 4; t++)
+        printf "%-16s %-9s %14d %14.4e %10.4f %10.1f\n", g, tools[t], nnz[g, tools[t]], opc[g, tools[t]],
                time[g, tools[t]], mem[g, tools[t]] / 1024
     }
-    printf "\nplyxen / reference\n"
+    split("plyxen plyxen-e", orderers, " ")
+    for (o = 1; o <= 2; o++) {
+    me = orderers[o]
+    delete logsum; delete logcount
+    printf "\n%s / reference\n", me
     printf "%-16s %9s %9s %9s %9s %9s %9s %9s %9s\n", "graph", "nnzL/ND", "opc/ND", "time/ND", "mem/ND",
            "nnzL/AMD", "opc/AMD", "time/AMD", "mem/AMD"
     for (i = 1; i <= count; i++) {
@@ -133,8 +150,8 @@ awk '
       split("ND AMD", refs, " ")
       for (r = 1; r <= 2; r++) {
         ref = refs[r]
-        v[1] = ratio(nnz[g, "plyxen"], nnz[g, ref]); v[2] = ratio(opc[g, "plyxen"], opc[g, ref])
-        v[3] = ratio(time[g, "plyxen"], time[g, ref]); v[4] = ratio(mem[g, "plyxen"], mem[g, ref])
+        v[1] = ratio(nnz[g, me], nnz[g, ref]); v[2] = ratio(opc[g, me], opc[g, ref])
+        v[3] = ratio(time[g, me], time[g, ref]); v[4] = ratio(mem[g, me], mem[g, ref])
         for (k = 1; k <= 4; k++) {
           line = line sprintf(" %9.3f", v[k])
           if (v[k] > 0) { logsum[r, k] += log(v[k]); logcount[r, k]++ }
@@ -147,5 +164,6 @@ awk '
       for (k = 1; k <= 4; k++)
         line = line sprintf(" %9.3f", logcount[r, k] ? exp(logsum[r, k] / logcount[r, k]) : 0)
     print line
+    }
   }' "$results"
 echo "(scratch files in $work)" >&2

@@ -55,27 +55,6 @@ TEST(BgraphBipartGg, GrowsAcrossComponents) {
   EXPECT_TRUE(bgraphConsistent(&test.bgraph));
 }
 
-TEST(BgraphBipartGg, ManyPassesKeepTheBestAndHugeCountsAreBounded) {
-  intRandSeed(5);
-  Graph graph;
-  buildGrid(&graph, 0, 12, 10);
-  TestBgraph once(&graph);
-  ASSERT_EQ(grow(once, 1), 0);
-  Graph other;
-  buildGrid(&other, 0, 12, 10);
-  TestBgraph many(&other);
-  ASSERT_EQ(grow(many, 2147483647), 0);  // bounded: returns
-  EXPECT_LE(many.bgraph.commLoad, once.bgraph.commLoad);
-  EXPECT_LE(many.bgraph.commLoad, 12);
-  EXPECT_TRUE(bgraphConsistent(&many.bgraph));
-  Graph third;
-  buildGrid(&third, 0, 12, 10);
-  TestBgraph none(&third);
-  ASSERT_EQ(grow(none, -3), 0);  // at least one pass
-  EXPECT_EQ(none.bgraph.part0LoadDelta, 0);
-  EXPECT_TRUE(bgraphConsistent(&none.bgraph));
-}
-
 BgraphBipartFmParam fmParam(GraphNum move, GraphNum pass, double bal) { return BgraphBipartFmParam{move, pass, bal, 1}; }
 
 // The base window of the FM method for a balance ratio.
@@ -169,28 +148,6 @@ TEST(BgraphBipartFm, NoMoveKeepsTheEntryStateAndItsFrontier) {
   const BgraphBipartFmParam noPass = fmParam(80, 0, 0.01);
   EXPECT_EQ(bgraphBipartFm(&test.bgraph, &noPass), 0);
   EXPECT_EQ(test.parts(), parts);
-}
-
-TEST(BgraphBipartFm, ZeroToleranceHoldsAnExactBalanceOnceReached) {
-  intRandSeed(4);
-  Graph graph;
-  buildGrid(&graph, 0, 10, 8);
-  TestBgraph test(&graph);
-  std::vector<int> parts(80, 0);
-  for (int vertex = 0; vertex < 80; vertex++) parts[vertex] = ((vertex * 37) % 11 < 5) ? 1 : 0;  // ragged
-  test.setParts(parts);
-  const BgraphBipartFmParam param = fmParam(80, -1, 0.0);
-  const GraphNum startDelta = test.bgraph.part0LoadDelta;
-  EXPECT_EQ(bgraphBipartFm(&test.bgraph, &param), 0);
-  EXPECT_TRUE(bgraphConsistent(&test.bgraph));
-  EXPECT_LE(std::abs(test.bgraph.part0LoadDelta), std::abs(startDelta));
-  test.setParts(std::vector<int>(test.parts()));
-  if (test.bgraph.part0LoadDelta == 0) {
-    const GraphNum load = test.bgraph.commLoad;
-    EXPECT_EQ(bgraphBipartFm(&test.bgraph, &param), 0);
-    EXPECT_EQ(test.bgraph.part0LoadDelta, 0);
-    EXPECT_LE(test.bgraph.commLoad, load);
-  }
 }
 
 TEST(BgraphBipartFm, SwapsTheWholeBipartitionWhenOutsideNeighboursFavourIt) {

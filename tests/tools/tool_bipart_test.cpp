@@ -23,15 +23,10 @@ class ToolBipart : public testing::Test {
   }
   static ProgramResult run(const std::vector<std::string>& arguments) { return runProgram("plyxen", arguments); }
 
-  // The figures of the output line, by name.
+  // The figures of the output line, by name, as numbers.
   static std::map<std::string, double> figures(const std::string& line) {
     std::map<std::string, double> result;
-    std::istringstream stream(line);
-    std::string pair;
-    while (stream >> pair) {
-      const size_t equals = pair.find('=');
-      if (equals != std::string::npos) result[pair.substr(0, equals)] = std::stod(pair.substr(equals + 1));
-    }
+    for (const auto& [name, value] : figuresOf(line)) result[name] = std::stod(value);
     return result;
   }
 
