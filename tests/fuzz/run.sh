@@ -71,7 +71,8 @@ for name in "${targets[@]}"; do
     grep -E '^(stat::|#[0-9]+ *DONE)' "$build/fuzz_$name.log" || true
   else
     echo "fuzz_$name: FINDING (log: $build/fuzz_$name.log)"
-    grep -E 'ERROR|SUMMARY|fuzz check failed|Test unit written|^  ' "$build/fuzz_$name.log" | head -20 || true
+    grep -E 'ERROR|SUMMARY|fuzz check failed|Test unit written|^  ' "$build/fuzz_$name.log" | head -20 ||
+      tail -5 "$build/fuzz_$name.log"
     failed+=("$name")
   fi
 done
