@@ -94,6 +94,18 @@ void PLYXEN_graphStat(const PLYXEN_Graph* graph, PLYXEN_Num* vertexLoadMin, PLYX
  * that agree with the arrays. Reports the first fault and returns 1. */
 int PLYXEN_graphCheck(const PLYXEN_Graph* graph);
 
+/* METIS graph files and Matrix Market coordinate files. The loaders read
+ * the whole stream into a well-formed graph that owns its arrays (released
+ * by PLYXEN_graphExit), in base, or in the formats' own base 1 when base is
+ * -1; METIS flags drop vertex weights (1) and edge weights (2). A Matrix
+ * Market file gives the pattern of A + A^T without its diagonal, whatever
+ * its field and symmetry. The writers number vertices from 1 and keep no
+ * labels; Matrix Market files are written as symmetric patterns. */
+int PLYXEN_graphLoadMetis(PLYXEN_Graph* graph, FILE* stream, PLYXEN_Num base, PLYXEN_Num flags);
+int PLYXEN_graphSaveMetis(const PLYXEN_Graph* graph, FILE* stream);
+int PLYXEN_graphLoadMatrixMarket(PLYXEN_Graph* graph, FILE* stream, PLYXEN_Num base);
+int PLYXEN_graphSaveMatrixMarket(const PLYXEN_Graph* graph, FILE* stream);
+
 /* Strategies. */
 int PLYXEN_stratInit(PLYXEN_Strat* strat);
 void PLYXEN_stratExit(PLYXEN_Strat* strat);
@@ -160,6 +172,11 @@ int PLYXEN_archVhcub(PLYXEN_Arch* arch);
 int PLYXEN_archTleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links);
 int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num* sizes, const PLYXEN_Num* links,
                       PLYXEN_Num permutationCount, const PLYXEN_Num* permutation);
+/* Sub-architecture of terminalCount distinct terminals of source, terminal
+ * i being source terminal terminals[i], with the source's distances. The
+ * source is used in place: it must outlive the sub-architecture. */
+int PLYXEN_archSub(PLYXEN_Arch* arch, const PLYXEN_Arch* source, PLYXEN_Num terminalCount,
+                   const PLYXEN_Num* terminals);
 /* Meshes and tori: terminal (x, y, z, ...) is numbered x + X (y + Y (z + ...)).
  * The X variants take 1 to 5 dimension sizes. */
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);

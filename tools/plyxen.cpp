@@ -1,9 +1,10 @@
 // plyxen: command-line access to the ordering library.
-//   plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]
+//   plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats] [--verbose]
 //   plyxen stats GRAPH ORDER
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
 //   plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]
 //   plyxen spy GRAPH [ORDER] -o FILE.svg [--tree] ...
+//   plyxen arch build KIND ARGUMENTS... -o FILE, plyxen arch show FILE
 #include <cstring>
 
 #include "front/elimord.h"
@@ -13,7 +14,7 @@ const char* const toolUsageMain =
     "usage: plyxen COMMAND [ARGUMENTS]\n"
     "\n"
     "Commands:\n"
-    "  order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats]\n"
+    "  order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats] [--verbose]\n"
     "      order a graph for sparse Cholesky factorization\n"
     "  stats GRAPH ORDER\n"
     "      figures of the factor of a graph under an ordering file\n"
@@ -25,24 +26,34 @@ const char* const toolUsageMain =
     "  spy GRAPH [ORDER] -o FILE.svg [--tree]\n"
     "      picture of the matrix, reordered, and of its factor and fill, or\n"
     "      of the column-block tree (SVG)\n"
+    "  arch build KIND ARGUMENTS... -o FILE\n"
+    "  arch show FILE\n"
+    "      write the architecture file of a target machine (complete graph,\n"
+    "      mesh, torus, hypercube, tree, decomposition...), or describe one\n"
     "\n"
-    "plyxen COMMAND --help describes a command. Failures print one line\n"
-    "beginning with \"ERROR: \" and end with status 1.\n";
+    "plyxen COMMAND --help describes a command. An output file named \"-\" is\n"
+    "the standard output. Failures print one line beginning with \"ERROR: \"\n"
+    "and end with status 1.\n";
 
 const char* const toolUsageOrder =
-    "usage: plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats] [--from FORMAT]\n"
+    "usage: plyxen order GRAPH [-o ORDER] [--map FILE] [--tree FILE] [-s STRATEGY] [--stats] [--verbose]\n"
+    "                    [--from FORMAT]\n"
     "\n"
     "Orders the vertices of GRAPH (a graph file, METIS graph or Matrix Market\n"
     "file, by extension or --from grf|metis|mtx) with an ordering strategy.\n"
     "\n"
-    "  -o ORDER       write the ordering file (vertex and position per line)\n"
+    "  -o ORDER       write the ordering file (vertex and position per line);\n"
+    "                 \"-\" for any of the three files is the standard output\n"
     "  --map FILE     write the column-block map file (column block of each vertex)\n"
     "  --tree FILE    write the column-block tree file (father block of each vertex's block)\n"
     "  -s STRATEGY    ordering strategy; the default is the solver interface's strategy\n"
     "  --stats        print one line of figures: vertices, edges, column blocks\n"
     "                 (blocks), supernodes of the factor, off-diagonal nonzeros of the\n"
     "                 factor (nnzL), operation count (opc, sum of squared column\n"
-    "                 counts), elimination tree height and ordering time in seconds\n";
+    "                 counts), elimination tree height and ordering time in seconds;\n"
+    "                 on the standard error stream when a file goes to the standard output\n"
+    "  --verbose      on a run longer than two seconds, tell the phase (reading,\n"
+    "                 ordering, writing, statistics) and its time every two seconds\n";
 
 const char* const toolUsageStats =
     "usage: plyxen stats GRAPH ORDER [--from FORMAT]\n"
@@ -59,8 +70,10 @@ const char* const toolUsageConvert =
     "  grf    graph file format (.grf)\n"
     "  metis  METIS graph format (.graph, .metis), with vertex and edge weights\n"
     "  mtx    Matrix Market coordinate file (.mtx): pattern, real, integer or\n"
-    "         complex, general or symmetric; the pattern is made symmetric and\n"
-    "         the diagonal dropped. Written as a symmetric pattern.\n";
+    "         complex, general, symmetric, skew-symmetric or hermitian; the\n"
+    "         graph is the pattern of A + A^T without the diagonal. Written as a\n"
+    "         symmetric pattern.\n"
+    "OUT \"-\" writes on the standard output (name the format with --to).\n";
 
 const char* const toolUsageBipart =
     "usage: plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE] [--from FORMAT]\n"
@@ -80,6 +93,7 @@ const char* const toolUsageBipart =
     "                 half the load rounded up\n";
 
 int main(int argc, char** argv) {
+  toolProcessInit();
   if (argc < 2) {
     errorPrint("plyxen: no command given (plyxen --help lists the commands)");
     return 1;
@@ -94,6 +108,7 @@ int main(int argc, char** argv) {
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
   if (strcmp(command, "bipart") == 0) return toolBipart(argc - 2, argv + 2);
   if (strcmp(command, "spy") == 0) return toolSpy(argc - 2, argv + 2);
+  if (strcmp(command, "arch") == 0) return toolArch(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;
 }

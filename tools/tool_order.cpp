@@ -38,7 +38,7 @@ struct StrategyHandle {
 int toolOrder(int argc, char** argv) {
   std::string orderPath, mapPath, treePath, fromName;
   std::string strategy = ELIMORD_DEFAULT_STRATEGY;
-  bool stats = false, help = false;
+  bool stats = false, verbose = false, help = false;
   std::vector<std::string> positional;
   if (toolParseOptions("order", argc, argv,
                        {{"-o", &orderPath, nullptr},
@@ -46,6 +46,7 @@ int toolOrder(int argc, char** argv) {
                         {"--tree", &treePath, nullptr},
                         {"-s", &strategy, nullptr},
                         {"--stats", nullptr, &stats},
+                        {"--verbose", nullptr, &verbose},
                         {"--from", &fromName, nullptr}},
                        &positional, &help) != 0)
     return 1;
@@ -69,6 +70,15 @@ int toolOrder(int argc, char** argv) {
       (!treePath.empty() && treeFile.open(treePath) != 0))
     return 1;
 
+  // An ordering written on the standard output leaves the figures to the
+  // standard error stream.
+  FILE* figures = (toolIsStandardOutput(orderPath) || toolIsStandardOutput(mapPath) ||
+                   toolIsStandardOutput(treePath))
+                      ? stderr
+                      : stdout;
+
+  ToolProgress progress(verbose);
+  progress.phase("reading");
   ToolGraph graph;
   if (toolGraphRead(&graph, positional[0], format, "order") != 0) return 1;
   PLYXEN_Num vertexCount;
@@ -80,11 +90,13 @@ int toolOrder(int argc, char** argv) {
                             nullptr, nullptr) != 0)
     return 1;
   ordering.live = true;
+  progress.phase("ordering");
   auto start = std::chrono::steady_clock::now();
   if (PLYXEN_graphOrderCompute(&graph.handle, &ordering.ordering, &strat.strat) != 0) return 1;
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   if (vertexCount == 0) columnBlockCount = 0;
 
+  progress.phase("writing");
   if ((!orderPath.empty() && (PLYXEN_graphOrderSave(&graph.handle, &ordering.ordering, orderFile.stream()) != 0 ||
                               orderFile.commit() != 0)) ||
       (!mapPath.empty() && (PLYXEN_graphOrderSaveMap(&graph.handle, &ordering.ordering, mapFile.stream()) != 0 ||
@@ -92,7 +104,10 @@ int toolOrder(int argc, char** argv) {
       (!treePath.empty() && (PLYXEN_graphOrderSaveTree(&graph.handle, &ordering.ordering, treeFile.stream()) != 0 ||
                              treeFile.commit() != 0)))
     return 1;
-  if (stats && toolPrintStats(graph.core(), permutation.data(), columnBlockCount, seconds) != 0) return 1;
+  if (stats) {
+    progress.phase("statistics");
+    if (toolPrintStats(graph.core(), permutation.data(), columnBlockCount, seconds, figures) != 0) return 1;
+  }
   return 0;
 }
 
@@ -108,7 +123,9 @@ int toolOrderingRead(ToolGraph* graph, const std::string& path, const char* comm
   ordering.live = true;
   FILE* stream = toolOpenInput(path, command);
   if (stream == nullptr) return 1;
-  int status = PLYXEN_graphOrderLoad(&graph->handle, &ordering.ordering, stream);
+  int status = toolCheckNumbers(stream, path, "ordering file");
+  if (status == 0) status = PLYXEN_graphOrderLoad(&graph->handle, &ordering.ordering, stream);
+  if (status == 0) status = toolExpectEnd(stream, path, "ordering file");
   fclose(stream);
   // The ordering of an empty graph has nothing to check, and its tree root,
   // which covers no vertex, would not pass the check.

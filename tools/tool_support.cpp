@@ -1,8 +1,9 @@
-// Options, output files and figures shared by the commands of the tool.
+// Options, input files and figures shared by the commands of the tool.
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +61,14 @@ int toolParseOptions(const char* command, int argc, char** argv, const std::vect
       errorPrint("plyxen %s: missing value after \"%s\"", command, name.c_str());
       return 1;
     }
+    // "--tree --map f" forgot the tree file's name: taking "--map" for it
+    // would write a file of that name. A file whose name begins with "--"
+    // is still reachable as "./--name".
+    if (option->value->compare(0, 2, "--") == 0) {
+      errorPrint("plyxen %s: missing value after \"%s\" (\"%s\" is not taken as one)", command, name.c_str(),
+                 option->value->c_str());
+      return 1;
+    }
     if (option->value->empty()) {
       errorPrint("plyxen %s: empty value for \"%s\"", command, name.c_str());
       return 1;
@@ -69,97 +78,75 @@ int toolParseOptions(const char* command, int argc, char** argv, const std::vect
 }
 
 // ---------------------------------------------------------------------------
-// Output files
-
-namespace {
-
-// Temporary files not yet renamed; removed when the process ends, which
-// happens inside the error printer on any failure.
-std::vector<std::string>& pendingFiles() {
-  static std::vector<std::string>* files = new std::vector<std::string>();  // outlives static destructors
-  return *files;
-}
-
-void removePendingFiles() {
-  for (const std::string& path : pendingFiles()) unlink(path.c_str());
-  pendingFiles().clear();
-}
-
-void forgetPending(const std::string& path) {
-  std::vector<std::string>& files = pendingFiles();
-  files.erase(std::remove(files.begin(), files.end(), path), files.end());
-}
-
-}  // namespace
-
-ToolOutput::~ToolOutput() {
-  if (stream_ != nullptr) fclose(stream_);
-  if (!temporary_.empty()) {
-    unlink(temporary_.c_str());
-    forgetPending(temporary_);
-  }
-}
-
-int ToolOutput::open(const std::string& path) {
-  static bool cleanupRegistered = false;
-  if (!cleanupRegistered) {
-    atexit(removePendingFiles);
-    cleanupRegistered = true;
-  }
-  path_ = path;
-  // Same folder as the target, so that the final rename stays on one file
-  // system and replaces the target in one step.
-  std::string pattern = path + ".tmp.XXXXXX";
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int descriptor = mkstemp(name.data());
-  if (descriptor < 0) {
-    errorPrint("plyxen: cannot create output file \"%s\" (%s)", path.c_str(), strerror(errno));
-    return 1;
-  }
-  temporary_ = name.data();
-  pendingFiles().push_back(temporary_);
-  mode_t mask = umask(0);  // give the file the permissions of a plainly created one
-  umask(mask);
-  fchmod(descriptor, 0666 & ~mask);
-  stream_ = fdopen(descriptor, "w");
-  if (stream_ == nullptr) {
-    close(descriptor);
-    errorPrint("plyxen: cannot create output file \"%s\" (%s)", path.c_str(), strerror(errno));
-    return 1;
-  }
-  return 0;
-}
-
-int ToolOutput::commit() {
-  bool good = (fflush(stream_) == 0) && (ferror(stream_) == 0);
-  good = (fclose(stream_) == 0) && good;
-  stream_ = nullptr;
-  if (!good) {
-    errorPrint("plyxen: cannot write output file \"%s\"", path_.c_str());
-    return 1;
-  }
-  if (rename(temporary_.c_str(), path_.c_str()) != 0) {
-    errorPrint("plyxen: cannot write output file \"%s\" (%s)", path_.c_str(), strerror(errno));
-    return 1;
-  }
-  forgetPending(temporary_);
-  temporary_.clear();
-  return 0;
-}
+// Input files
 
 FILE* toolOpenInput(const std::string& path, const char* command) {
   struct stat status;
   FILE* stream = nullptr;
   if (stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode)) stream = fopen(path.c_str(), "r");
-  if (stream == nullptr) errorPrint("plyxen %s: cannot open file \"%s\"", command, path.c_str());
+  if (stream == nullptr) {
+    errorPrint("plyxen %s: cannot open file \"%s\"", command, path.c_str());
+    return nullptr;
+  }
+  if (toolRegisterInput(path, stream, command) != 0) {
+    fclose(stream);
+    return nullptr;
+  }
   return stream;
+}
+
+int toolCheckNumbers(FILE* stream, const std::string& path, const char* what) {
+  const long start = ftell(stream);
+  if (start < 0) {  // a pipe: left to the loader
+    clearerr(stream);
+    return 0;
+  }
+  long line = 1;
+  int64_t value = 0;
+  bool tooLarge = false, negative = false;
+  int c;
+  do {
+    c = getc(stream);
+    if (c >= '0' && c <= '9') {
+      value = value * 10 + (c - '0');
+      if (value > int64_t{INT32_MAX} + (negative ? 1 : 0)) tooLarge = true, value = 0;
+      continue;
+    }
+    if (tooLarge) {
+      errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
+      return 1;
+    }
+    value = 0;
+    negative = (c == '-');
+    if (c == '\n') line++;
+  } while (c != EOF);
+  if (ferror(stream)) {
+    errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
+    return 1;
+  }
+  fseek(stream, start, SEEK_SET);
+  return 0;
+}
+
+int toolExpectEnd(FILE* stream, const std::string& path, const char* what) {
+  int c;
+  while ((c = getc(stream)) != EOF)
+    if (!isspace(c)) {
+      errorPrint("plyxen: bad %s \"%s\" (data after the last vertex)", what, path.c_str());
+      return 1;
+    }
+  if (ferror(stream)) {
+    errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 // ---------------------------------------------------------------------------
 // Figures
 
-int toolPrintStats(const Graph* graph, const GraphNum* permutation, GraphNum columnBlockCount, double seconds) {
+int toolPrintStats(const Graph* graph, const GraphNum* permutation, GraphNum columnBlockCount, double seconds,
+                   FILE* stream) {
   const GraphNum n = graph->vertexCount;
   std::vector<GraphNum> counts(n);
   std::vector<GraphNum> parent(n);
@@ -168,14 +155,14 @@ int toolPrintStats(const Graph* graph, const GraphNum* permutation, GraphNum col
   GraphNum supernodes;
   if (fillStatsSupernodes(n, parent.data(), counts.data(), &supernodes, nullptr) != 0) return 1;
 
-  printf("vertices=%d edges=%d", n, graph->arcCount / 2);
-  if (columnBlockCount >= 0) printf(" blocks=%d", columnBlockCount);
-  printf(" supernodes=%d nnzL=%lld opc=%.0f height=%d", supernodes, static_cast<long long>(stats.nnzL), stats.opc,
-         stats.treeHeight);
-  if (seconds >= 0.0) printf(" time=%.4f", seconds);
-  printf("\n");
-  if (fflush(stdout) != 0) {
-    errorPrint("plyxen: cannot write on the standard output");
+  fprintf(stream, "vertices=%d edges=%d", n, graph->arcCount / 2);
+  if (columnBlockCount >= 0) fprintf(stream, " blocks=%d", columnBlockCount);
+  fprintf(stream, " supernodes=%d nnzL=%lld opc=%.0f height=%d", supernodes, static_cast<long long>(stats.nnzL),
+          stats.opc, stats.treeHeight);
+  if (seconds >= 0.0) fprintf(stream, " time=%.4f", seconds);
+  fprintf(stream, "\n");
+  if (fflush(stream) != 0 || ferror(stream)) {
+    errorPrint("plyxen: cannot write the figures (%s)", strerror(errno));
     return 1;
   }
   return 0;

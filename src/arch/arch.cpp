@@ -1,6 +1,8 @@
 // The registry of architecture classes, architecture files and the generic
 // operations, each of which hands its work to the operation of the same role
 // of the architecture's class.
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "arch/arch_class.h"
@@ -73,11 +75,13 @@ int archLoad(Arch* arch, FILE* stream) {
   archNestingDepth++;
   int result = loadedClass->archLoad(arch->data, stream);
   archNestingDepth--;
+  // Once read, the data may belong to another entry; so it is released by
+  // that entry, also after a failure.
+  if (loadedClass->archLoadedClass != nullptr) arch->archClass = loadedClass->archLoadedClass(arch->data);
   if (result != 0) {
     errorPrint("archLoad: cannot load architecture data");
     return 1;
   }
-  if (loadedClass->archLoadedClass != nullptr) arch->archClass = loadedClass->archLoadedClass(arch->data);
   return 0;
 }
 
@@ -108,6 +112,7 @@ GraphNum archDomNumber(const Arch* arch, const ArchDom* domain) {
 }
 
 int archDomTerminal(const Arch* arch, ArchDom* domain, GraphNum number) {
+  memset(static_cast<void*>(domain), 0, sizeof(ArchDom));
   return arch->archClass->archDomTerminal(arch->data, domain, number);
 }
 
@@ -176,6 +181,29 @@ GraphNum archMatchMate(ArchMatch* match, ArchCoarsenMulti** pairs) {
   return match->archClass->archMatchMate(match->data, pairs);
 }
 
+// The integer syntax of intLoad (blanks, an optional sign directly followed
+// by digits), but a value beyond the 32-bit range is refused instead of
+// wrapped, so that a count one digit too long is never read as a small one.
 bool archReadNum(FILE* stream, GraphNum* value, GraphNum minimum, GraphNum maximum) {
-  return intLoad(stream, value) == 1 && *value >= minimum && *value <= maximum;
+  int character;
+  do {
+    character = getc(stream);
+  } while (character != EOF && isspace(character));
+  bool negative = false;
+  if (character == '-' || character == '+') {
+    negative = (character == '-');
+    character = getc(stream);
+  }
+  if (character < '0' || character > '9') return false;
+  constexpr int64_t beyond = int64_t{1} << 32;  // any magnitude past the range, kept from growing further
+  int64_t magnitude = 0;
+  do {
+    magnitude = std::min(magnitude * 10 + (character - '0'), beyond);
+    character = getc(stream);
+  } while (character >= '0' && character <= '9');
+  if (character != EOF) ungetc(character, stream);
+  const int64_t number = negative ? -magnitude : magnitude;
+  if (number < minimum || number > maximum) return false;
+  *value = static_cast<GraphNum>(number);
+  return true;
 }

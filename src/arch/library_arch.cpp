@@ -5,6 +5,7 @@
 #include "arch/arch_cmpltw.h"
 #include "arch/arch_hcub.h"
 #include "arch/arch_mesh.h"
+#include "arch/arch_sub.h"
 #include "arch/arch_tleaf.h"
 #include "arch/arch_vcmplt.h"
 #include "plyxen.h"
@@ -64,6 +65,11 @@ int PLYXEN_archLtleaf(PLYXEN_Arch* arch, PLYXEN_Num levelCount, const PLYXEN_Num
                       PLYXEN_Num permutationCount, const PLYXEN_Num* permutation) {
   return archLtleafArchBuild(archOf(arch), levelCount, sizes, links, permutationCount, permutation,
                              "PLYXEN_archLtleaf");
+}
+
+int PLYXEN_archSub(PLYXEN_Arch* arch, const PLYXEN_Arch* source, PLYXEN_Num terminalCount,
+                   const PLYXEN_Num* terminals) {
+  return archSubArchBuild(archOf(arch), archOf(source), terminalCount, terminals);
 }
 
 int PLYXEN_archMesh2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY) {

@@ -50,9 +50,17 @@ void errorRedirect(std::vector<std::string>* sink);
 // Integer text input and output
 
 // Reads an optional sign directly followed by digits, after white space.
-// Returns 1 on success, 0 on failure (the offending character is consumed).
-// Accumulation wraps silently in 32 bits.
+// Returns 1 on success, 0 on failure: no number there (the offending
+// character is consumed), or a number outside the GraphNum range (its
+// digits are consumed). A number is never wrapped.
 int intLoad(FILE* stream, GraphNum* value);
+// The same for a 32-bit word written with "%u": accepts 0 to 4294967295,
+// and negative numbers down to -2147483648 as their 32-bit pattern.
+int intLoadWord(FILE* stream, uint32_t* value);
+// Skips white space; returns 1 when the stream then ends, 0 when something
+// else follows (left unread) or the stream failed. Readers use it to refuse
+// a file with more in it than its format describes.
+int intLoadEnd(FILE* stream);
 // Writes the value with "%d"; returns 1 on success, 0 on failure.
 int intSave(FILE* stream, GraphNum value);
 
@@ -108,10 +116,26 @@ void memFreeBased(T* array, GraphNum base) {
 // Random numbers: a 624-word generator of the twister family with its own
 // seeding and tempering; with seed 1 and process number 0 every run draws
 // the same sequence.
+//
+// There is one process-wide state, and each ordering call draws from a
+// state of its own (IntRandCall) that starts as a copy of the process-wide
+// one. So an ordering depends only on its input and strategy, and calls made
+// one after the other or from several threads at once give the same
+// results. The operations below that set, save or load the state work on
+// the process-wide state, that is on the start of every later call; draws
+// made outside any call come from the process-wide state itself.
+
+struct IntRandState {
+  uint32_t processNumber;
+  bool seeded;
+  uint32_t words[624];
+  int index;  // next word to draw; the words are regenerated when it is 0
+  GraphNum seed;
+};
 
 // The next tempered 32-bit value modulo bound, or the raw value when bound is 0.
 uint32_t intRandNext(uint32_t bound);
-// Seeds the generator once, if it is not yet seeded.
+// Seeds the process-wide state once, if it is not yet seeded.
 void intRandInit();
 // Stores the seed, marks the generator seeded, and seeds it.
 void intRandSeed(GraphNum seed);
@@ -122,6 +146,22 @@ void intRandProcess(uint32_t number);
 // Writes and reads the generator state; 0 on success, 1 on failure.
 int intRandSave2(FILE* stream);
 int intRandLoad2(FILE* stream);
+
+// The generator of one call: from its creation to its end, the draws of the
+// creating thread come from its own state, a copy of the process-wide state
+// (seeded first if it was not yet). Calls may nest; the inner one restores
+// the outer one's generator when it ends.
+class IntRandCall {
+ public:
+  IntRandCall();
+  ~IntRandCall();
+  IntRandCall(const IntRandCall&) = delete;
+  IntRandCall& operator=(const IntRandCall&) = delete;
+
+ private:
+  IntRandState state_;
+  IntRandState* previous_;
+};
 
 // ---------------------------------------------------------------------------
 // Integer arrays

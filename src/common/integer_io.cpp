@@ -1,31 +1,42 @@
 // Integer text input and output used by every text file format.
-#include <cctype>
+#include <climits>
 
 #include "common/common.h"
+#include "common/integer_read.h"
+
+namespace {
+
+int intLoadRange(FILE* stream, int64_t low, int64_t high, int64_t* value) {
+  return intReadNumber([stream] { return getc(stream); }, [stream](int character) { ungetc(character, stream); },
+                       low, high, value);
+}
+
+}  // namespace
 
 int intLoad(FILE* stream, GraphNum* value) {
+  int64_t number;
+  if (intLoadRange(stream, INT32_MIN, INT32_MAX, &number) == 0) return 0;
+  *value = static_cast<GraphNum>(number);
+  return 1;
+}
+
+// Words are written with "%u"; a word written as a signed number reads
+// back as the same 32 bits.
+int intLoadWord(FILE* stream, uint32_t* value) {
+  int64_t number;
+  if (intLoadRange(stream, INT32_MIN, UINT32_MAX, &number) == 0) return 0;
+  *value = static_cast<uint32_t>(number);
+  return 1;
+}
+
+int intLoadEnd(FILE* stream) {
   int character;
   do {
     character = getc(stream);
   } while (character != EOF && isspace(character));
-
-  bool negative = false;
-  if (character == '-' || character == '+') {
-    negative = (character == '-');
-    character = getc(stream);  // a sign must be followed directly by a digit
-  }
-  if (character < '0' || character > '9') return 0;  // the offending character stays consumed
-
-  uint32_t accumulator = 0;  // wraps silently, so "%u" text reads back as the same bits
-  do {
-    accumulator = accumulator * 10u + static_cast<uint32_t>(character - '0');
-    character = getc(stream);
-  } while (character >= '0' && character <= '9');
-  if (character != EOF) ungetc(character, stream);
-
-  if (negative) accumulator = 0u - accumulator;
-  *value = static_cast<GraphNum>(accumulator);
-  return 1;
+  if (character == EOF) return ferror(stream) ? 0 : 1;
+  ungetc(character, stream);
+  return 0;
 }
 
 int intSave(FILE* stream, GraphNum value) { return fprintf(stream, "%d", value) >= 0 ? 1 : 0; }

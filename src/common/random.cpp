@@ -1,22 +1,23 @@
-// The process-wide pseudo-random generator: 624 words of state with the
-// system's own seeding, regeneration and tempering, which fix the sequence.
+// The pseudo-random generator: 624 words of state with the system's own
+// seeding, regeneration and tempering, which fix the sequence.
+//
+// The process-wide state is guarded by a lock; it is read once at the start
+// of each call (IntRandCall) and written only by the operations that set it
+// and by draws made outside any call. A call's own state is reached through
+// a per-thread pointer, so its draws take no lock and share nothing.
+#include <mutex>
+
 #include "common/common.h"
 
 namespace {
 
 constexpr int STATE_SIZE = 624;
 
-struct RandomState {
-  uint32_t processNumber = 0;
-  bool seeded = false;
-  uint32_t words[STATE_SIZE] = {};
-  int index = 0;
-  GraphNum seed = 1;
-};
+IntRandState randomProcessState = {0, false, {}, 0, 1};
+std::mutex randomProcessLock;
+thread_local IntRandState* randomCallState = nullptr;
 
-RandomState randomState;
-
-void randomSeedWords(RandomState& state) {
+void randomSeedWords(IntRandState& state) {
   uint32_t word = static_cast<uint32_t>(state.seed) * (state.processNumber + 1u);
   state.words[0] = word;
   // Only words 0 to 622 are seeded; word 623 keeps its previous value.
@@ -27,7 +28,14 @@ void randomSeedWords(RandomState& state) {
   state.index = 0;
 }
 
-void randomRegenerate(RandomState& state) {
+void randomSeedOnce(IntRandState& state) {
+  if (!state.seeded) {
+    state.seeded = true;
+    randomSeedWords(state);
+  }
+}
+
+void randomRegenerate(IntRandState& state) {
   for (int j = 0; j < STATE_SIZE; j++) {
     uint32_t y = (state.words[j] & 0x80000000u) | (state.words[(j + 1) % STATE_SIZE] & 0x7FFFFFFEu);
     uint32_t value = state.words[(j + 397) % STATE_SIZE] ^ (y >> 1);
@@ -36,52 +44,83 @@ void randomRegenerate(RandomState& state) {
   }
 }
 
-}  // namespace
-
-void intRandInit() {
-  if (!randomState.seeded) {
-    randomState.seeded = true;
-    randomSeedWords(randomState);
-  }
-}
-
-void intRandSeed(GraphNum seed) {
-  randomState.seed = seed;
-  randomState.seeded = true;
-  randomSeedWords(randomState);
-}
-
-void intRandReset() {
-  randomState.seeded = true;
-  randomSeedWords(randomState);
-}
-
-void intRandProcess(uint32_t number) { randomState.processNumber = number; }
-
-uint32_t intRandNext(uint32_t bound) {
-  intRandInit();  // a draw before any ordering still gets the seeded sequence
-  if (randomState.index == 0) randomRegenerate(randomState);
-  uint32_t value = randomState.words[randomState.index];
-  randomState.index = (randomState.index + 1) % STATE_SIZE;
+uint32_t randomDraw(IntRandState& state, uint32_t bound) {
+  if (state.index == 0) randomRegenerate(state);
+  uint32_t value = state.words[state.index];
+  state.index = (state.index + 1) % STATE_SIZE;
   value ^= value >> 11;
   value ^= (value >> 7) & 0x012C5680u;
   value ^= value >> 18;
   return bound == 0 ? value : value % bound;
 }
 
+}  // namespace
+
+IntRandCall::IntRandCall() : previous_(randomCallState) {
+  {
+    std::lock_guard<std::mutex> guard(randomProcessLock);
+    randomSeedOnce(randomProcessState);
+    state_ = randomProcessState;
+  }
+  randomCallState = &state_;
+}
+
+IntRandCall::~IntRandCall() { randomCallState = previous_; }
+
+void intRandInit() {
+  std::lock_guard<std::mutex> guard(randomProcessLock);
+  randomSeedOnce(randomProcessState);
+}
+
+void intRandSeed(GraphNum seed) {
+  std::lock_guard<std::mutex> guard(randomProcessLock);
+  randomProcessState.seed = seed;
+  randomProcessState.seeded = true;
+  randomSeedWords(randomProcessState);
+}
+
+void intRandReset() {
+  std::lock_guard<std::mutex> guard(randomProcessLock);
+  randomProcessState.seeded = true;
+  randomSeedWords(randomProcessState);
+}
+
+void intRandProcess(uint32_t number) {
+  std::lock_guard<std::mutex> guard(randomProcessLock);
+  randomProcessState.processNumber = number;
+}
+
+uint32_t intRandNext(uint32_t bound) {
+  IntRandState* call = randomCallState;
+  if (call != nullptr) return randomDraw(*call, bound);
+  std::lock_guard<std::mutex> guard(randomProcessLock);
+  randomSeedOnce(randomProcessState);  // a draw before any ordering still gets the seeded sequence
+  return randomDraw(randomProcessState, bound);
+}
+
 int intRandSave2(FILE* stream) {
+  IntRandState state;
+  {
+    std::lock_guard<std::mutex> guard(randomProcessLock);
+    state = randomProcessState;
+  }
   if (fprintf(stream, "0\n") < 0) {
     errorPrint("intRandSave2: bad output (1)");
     return 1;
   }
   for (int i = 0; i < STATE_SIZE; i++) {
-    if (fprintf(stream, "%u\n", randomState.words[i]) < 0) {
+    if (fprintf(stream, "%u\n", state.words[i]) < 0) {
       errorPrint("intRandSave2: bad output (2)");
       return 1;
     }
   }
-  if (fprintf(stream, "%d\n", randomState.index) < 0) {
+  if (fprintf(stream, "%d\n", state.index) < 0) {
     errorPrint("intRandSave2: bad output (3)");
+    return 1;
+  }
+  // Buffered text reaches the file only when it is flushed.
+  if (fflush(stream) != 0) {
+    errorPrint("intRandSave2: bad output (4)");
     return 1;
   }
   return 0;
@@ -99,12 +138,10 @@ int intRandLoad2(FILE* stream) {
   }
   uint32_t words[STATE_SIZE];  // read fully before the state is replaced
   for (int i = 0; i < STATE_SIZE; i++) {
-    GraphNum word;
-    if (intLoad(stream, &word) != 1) {
+    if (intLoadWord(stream, &words[i]) != 1) {
       errorPrint("intRandLoad2: bad input (2)");
       return 1;
     }
-    words[i] = static_cast<uint32_t>(word);
   }
   GraphNum index;
   if (intLoad(stream, &index) != 1) {
@@ -115,7 +152,12 @@ int intRandLoad2(FILE* stream) {
     errorPrint("intRandLoad2: invalid array index");
     return 1;
   }
-  for (int i = 0; i < STATE_SIZE; i++) randomState.words[i] = words[i];
-  randomState.index = index;
+  if (intLoadEnd(stream) != 1) {
+    errorPrint("intRandLoad2: unexpected data after the array index");
+    return 1;
+  }
+  std::lock_guard<std::mutex> guard(randomProcessLock);
+  for (int i = 0; i < STATE_SIZE; i++) randomProcessState.words[i] = words[i];
+  randomProcessState.index = index;
   return 0;
 }

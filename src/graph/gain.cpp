@@ -3,8 +3,6 @@
 // gain.h.
 #include "graph/gain.h"
 
-GainLink gainLinkEmpty = {nullptr, nullptr, nullptr};
-
 GainTable* gainTableInit(GraphNum maxGain, int subBits) {
   bool linear = maxGain < 1024;
   if (!linear && (subBits < 0 || subBits > 30)) return nullptr;
@@ -24,8 +22,9 @@ GainTable* gainTableInit(GraphNum maxGain, int subBits) {
     table->subMask = (1 << (subBits + 1)) - 1;
   }
   table->totalSize = totalSize;
+  table->empty = GainLink{nullptr, nullptr, nullptr};
   GainEntry* buckets = gainTableBuckets(table);
-  for (GraphNum i = 0; i < totalSize; i++) buckets[i].next = &gainLinkEmpty;
+  for (GraphNum i = 0; i < totalSize; i++) buckets[i].next = &table->empty;
   table->last = buckets + (totalSize - 1);
   table->zero = buckets + totalSize / 2;
   table->low = table->last;  // the empty window: low above high
@@ -37,7 +36,7 @@ void gainTableExit(GainTable* table) { memFree(table); }
 
 void gainTableClear(GainTable* table) {
   // Buckets outside the window are empty already.
-  for (GainEntry* bucket = table->low; bucket <= table->high; bucket++) bucket->next = &gainLinkEmpty;
+  for (GainEntry* bucket = table->low; bucket <= table->high; bucket++) bucket->next = &table->empty;
   table->low = table->last;
   table->high = gainTableBuckets(table);
 }

@@ -25,21 +25,17 @@ struct GainLink;
 // where a link's next word does, so the first link of a list uses the bucket
 // itself as its predecessor (prev) and unlinking needs no special case.
 struct GainEntry {
-  GainLink* next;  // first link of the bucket, or &gainLinkEmpty
+  GainLink* next;  // first link of the bucket, or the table's end sentinel
 };
 
 // A candidate move, embedded by the caller in its own per-vertex record; the
 // table never allocates links. Callers may use the next word as their own
 // state while the link is not filed.
 struct GainLink {
-  GainLink* next;     // next link of the bucket, or &gainLinkEmpty at the end
+  GainLink* next;     // next link of the bucket, or the table's end sentinel at the end
   GainLink* prev;     // previous link, or the bucket (seen as a link) for the first one
   GainEntry* bucket;  // bucket in which the link is filed
 };
-
-// The process-wide end-of-list sentinel. Insertions and removals write its
-// prev word; nothing reads it.
-extern GainLink gainLinkEmpty;
 
 struct GainTable;
 typedef void (*GainTableAddFunction)(GainTable* table, GainLink* link, GraphNum gain);
@@ -55,6 +51,10 @@ struct GainTable {
   GainEntry* high;           // highest bucket that may be non-empty
   GainEntry* last;           // last bucket of the array
   GainEntry* zero;           // bucket of gain 0: bucket totalSize / 2
+  // The end of every list of this table. Insertions and removals write its
+  // prev word and nothing reads it; each table has its own, so that tables
+  // used by different threads share no word.
+  GainLink empty;
 };
 
 // Number of buckets of a linear table.
@@ -152,7 +152,7 @@ inline void gainTableRemove(GainLink* link) {
 // high are empty, so the scan stops there.
 inline GainLink* gainTableFirst(GainTable* table) {
   for (GainEntry* bucket = table->low; bucket <= table->high; bucket++) {
-    if (bucket->next != &gainLinkEmpty) {
+    if (bucket->next != &table->empty) {
       table->low = bucket;
       return bucket->next;
     }
@@ -171,8 +171,8 @@ inline GainLink* gainTableFirst(GainTable* table) {
 // Callers that must not choose last-bucket links compare link->bucket with
 // table->last themselves.
 inline GainLink* gainTableNext(const GainTable* table, const GainLink* link) {
-  if (link->next != &gainLinkEmpty) return link->next;
+  if (link->next != &table->empty) return link->next;
   for (GainEntry* bucket = link->bucket + 1; bucket <= table->high; bucket++)
-    if (bucket->next != &gainLinkEmpty) return bucket->next;
+    if (bucket->next != &table->empty) return bucket->next;
   return nullptr;
 }

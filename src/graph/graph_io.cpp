@@ -10,31 +10,16 @@
 #include <cstring>
 #include <memory>
 
+#include "common/integer_read.h"
 #include "graph/graph.h"
 #include "graph/graph_io.h"
 
 int graphIntLoadUnlocked(FILE* stream, GraphNum* value) {
-  int character;
-  do {
-    character = getc_unlocked(stream);
-  } while (character != EOF && isspace(character));
-
-  bool negative = false;
-  if (character == '-' || character == '+') {
-    negative = (character == '-');
-    character = getc_unlocked(stream);  // a sign must be followed directly by a digit
-  }
-  if (character < '0' || character > '9') return 0;  // the offending character stays consumed
-
-  uint32_t accumulator = 0;  // wraps silently, as intLoad does
-  do {
-    accumulator = accumulator * 10u + static_cast<uint32_t>(character - '0');
-    character = getc_unlocked(stream);
-  } while (character >= '0' && character <= '9');
-  if (character != EOF) ungetc(character, stream);
-
-  if (negative) accumulator = 0u - accumulator;
-  *value = static_cast<GraphNum>(accumulator);
+  int64_t number;
+  if (intReadNumber([stream] { return getc_unlocked(stream); },
+                    [stream](int character) { ungetc(character, stream); }, INT32_MIN, INT32_MAX, &number) == 0)
+    return 0;
+  *value = static_cast<GraphNum>(number);
   return 1;
 }
 
@@ -193,11 +178,14 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       return graphLoadFail(graph);
     }
     edgeBegin[vertex] = arcIndex;
+    if (degree < 0) {
+      errorPrint("graphLoad: negative vertex degree");
+      return graphLoadFail(graph);
+    }
     if (static_cast<int64_t>(arcIndex) + degree > arcLimit) {
       errorPrint("graphLoad: invalid arc count (1)");
       return graphLoadFail(graph);
     }
-    // A negative degree reads no arc and leaves the vertex without any.
     for (GraphNum arcNumber = 0; arcNumber < degree; arcNumber++, arcIndex++) {
       if (hasArcLoads) {
         GraphNum load;
@@ -228,6 +216,12 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   edgeBegin[vertexEnd] = arcIndex;
   if (arcIndex != arcLimit) {
     errorPrint("graphLoad: invalid arc count (2)");
+    return graphLoadFail(graph);
+  }
+  // A file that holds more than its header describes is not the file its
+  // header describes: a count that was cut short, or two files run together.
+  if (intLoadEnd(stream) != 1) {
+    errorPrint("graphLoad: unexpected data after the last vertex");
     return graphLoadFail(graph);
   }
   if ((vertexLoadSum > INT32_MAX) || (vertexLoadSum < INT32_MIN)) {

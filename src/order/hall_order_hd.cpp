@@ -1,17 +1,20 @@
 // Halo approximate minimum degree kernel: the elimination engine of
 // hall_order_kernel.h keyed by the approximate external degree.
 
+#include <climits>
+#include <cstdint>
+
 #include "order/hall_order_hx.h"
 #include "order/hall_order_kernel.h"
 
 namespace {
 
-// One list per degree: a variable's key is its approximate external degree
-// (weighted), which never exceeds the degree bound.
+// A variable's key is its approximate external degree (weighted), which
+// never exceeds the degree bound.
 struct DegreeKey {
   static constexpr bool usesCliquePairs = false;
-  GraphNum lastList;
-  GraphNum key(GraphNum degree, GraphNum, GraphNum, float) const { return degree; }
+  int64_t keyRange;
+  int64_t key(GraphNum degree, GraphNum, GraphNum, float) const { return degree; }
 };
 
 }  // namespace
@@ -19,8 +22,8 @@ struct DegreeKey {
 void hallOrderHdR2Halmd(GraphNum degreeBound, GraphNum n, GraphNum elementCount, GraphNum iwlen, GraphNum* start,
                         GraphNum freePosition, GraphNum* length, GraphNum* workspace, GraphNum* weight,
                         GraphNum* elementLength, GraphNum* last, GraphNum* compressionCount, GraphNum* degree,
-                        GraphNum* head, GraphNum* next, GraphNum* work) {
-  if (elementCount != 0 || n < 0 || degreeBound < n) {
+                        GraphNum* head, GraphNum lastList, GraphNum* next, int64_t* work) {
+  if (elementCount != 0 || n < 0 || degreeBound < n || lastList < 0 || lastList == INT32_MAX) {
     errorPrint("hallOrderHdR2Halmd: internal error (1)");
     *compressionCount = -1;
     return;
@@ -32,6 +35,6 @@ void hallOrderHdR2Halmd(GraphNum degreeBound, GraphNum n, GraphNum elementCount,
   const DegreeKey policy{degreeBound};
   hall_order::HaloEliminator<DegreeKey> eliminator(policy, "hallOrderHdR2Halmd", degreeBound, n, iwlen, start,
                                                    freePosition, length, workspace, weight, elementLength, last,
-                                                   degree, head, next, work);
+                                                   degree, head, lastList, next, work);
   *compressionCount = eliminator.run();
 }

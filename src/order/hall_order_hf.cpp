@@ -1,6 +1,7 @@
 // Halo approximate minimum fill kernel: the elimination engine of
 // hall_order_kernel.h keyed by an approximate fill score.
 
+#include <climits>
 #include <cstdint>
 
 #include "order/hall_order_hx.h"
@@ -23,15 +24,15 @@ namespace {
 // is divided by the degree bound when it reaches 2^31, rounded to the
 // nearest integer (halves upward), and capped at 2^31 - 2.
 //
-// Lists: a score s up to the degree bound b has list s; above it the lists
-// widen to steps of q = b / 8 (1 when b < 8), up to list lastList (2b).
+// Keys: a score s up to the degree bound b is its own key; above it the
+// keys widen to steps of q = b / 8 (1 when b < 8), up to key 2b.
 struct FillKey {
   static constexpr bool usesCliquePairs = true;
-  GraphNum lastList;
+  int64_t keyRange;
   GraphNum degreeBound;
   GraphNum step;
 
-  GraphNum key(GraphNum degree, GraphNum weight, GraphNum elementDegree, float cliquePairs) const {
+  int64_t key(GraphNum degree, GraphNum weight, GraphNum elementDegree, float cliquePairs) const {
     float inside = static_cast<float>(elementDegree - weight);
     float outside = static_cast<float>(degree) - inside;
     float fill = outside * (outside - 1.0f + 2.0f * inside) - cliquePairs;
@@ -43,9 +44,9 @@ struct FillKey {
     int64_t value = score < 4294967296.0f ? static_cast<int64_t>(score + 0.5f) : int64_t{4294967296};
     if (value < 1) value = 1;
     if (value > 2147483646) value = 2147483646;
-    if (value <= degreeBound) return static_cast<GraphNum>(value);
-    int64_t list = int64_t{degreeBound} + (value - degreeBound) / step;
-    return static_cast<GraphNum>(list < lastList ? list : lastList);
+    if (value <= degreeBound) return value;
+    int64_t widened = int64_t{degreeBound} + (value - degreeBound) / step;
+    return widened < keyRange ? widened : keyRange;
   }
 };
 
@@ -54,8 +55,8 @@ struct FillKey {
 void hallOrderHfR3Hamdf4(GraphNum degreeBound, GraphNum n, GraphNum elementCount, GraphNum iwlen, GraphNum* start,
                          GraphNum freePosition, GraphNum* length, GraphNum* workspace, GraphNum* weight,
                          GraphNum* elementLength, GraphNum* last, GraphNum* compressionCount, GraphNum* degree,
-                         GraphNum* head, GraphNum headCount, GraphNum* next, GraphNum* work) {
-  if (elementCount != 0 || n < 0 || degreeBound < n || headCount < degreeBound) {
+                         GraphNum* head, GraphNum lastList, GraphNum* next, int64_t* work) {
+  if (elementCount != 0 || n < 0 || degreeBound < n || lastList < 0 || lastList == INT32_MAX) {
     errorPrint("hallOrderHfR3Hamdf4: internal error (1)");
     *compressionCount = -1;
     return;
@@ -64,9 +65,9 @@ void hallOrderHfR3Hamdf4(GraphNum degreeBound, GraphNum n, GraphNum elementCount
     *compressionCount = 0;
     return;
   }
-  const FillKey policy{headCount, degreeBound, degreeBound < 8 ? 1 : degreeBound / 8};
+  const FillKey policy{2 * int64_t{degreeBound}, degreeBound, degreeBound < 8 ? 1 : degreeBound / 8};
   hall_order::HaloEliminator<FillKey> eliminator(policy, "hallOrderHfR3Hamdf4", degreeBound, n, iwlen, start,
                                                  freePosition, length, workspace, weight, elementLength, last,
-                                                 degree, head, next, work);
+                                                 degree, head, lastList, next, work);
   *compressionCount = eliminator.run();
 }

@@ -5,6 +5,8 @@
 
 #include "order/hall_order_hx.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -110,11 +112,20 @@ void hallOrderHxConvert(const Hgraph* graph, GraphNum* start, GraphNum* length, 
     if (vertex < graph->nonHaloVertexEnd)
       length[i] = degree;
     else
-      length[i] = degree > 0 ? -degree : -(core.vertexLoadSum + 1);
+      length[i] = degree > 0 ? -degree : -core.vertexLoadSum - 1;
     weight[i] = core.vertexLoad != nullptr ? core.vertexLoad[vertex] : 1;
     elementLength[i] = 0;
   }
   *freePosition = position;
+}
+
+GraphNum hallOrderHxLastList(GraphNum n, GraphNum iwlen, int64_t keyRange) {
+  // Four entries per vertex and one per workspace entry: the lists then take
+  // no more room than the workspace and the vertex arrays together.
+  int64_t lastList = 4 * int64_t{n} + iwlen + 64;
+  if (lastList > keyRange) lastList = keyRange;
+  if (lastList < n) lastList = n;
+  return static_cast<GraphNum>(std::min<int64_t>(lastList, INT32_MAX - 1));
 }
 
 int hallOrderHxBuild(GraphNum base, GraphNum vertexCount, GraphNum nonHaloCount, const GraphNum* vertexNumber,
@@ -268,21 +279,27 @@ int hallOrderHxOrder(Hgraph* graph, Order* order, GraphNum startPosition, OrderC
   const GraphNum n = core.vertexCount;
   const GraphNum degreeBound = core.vertexLoadSum;
   const GraphNum iwlen = hallOrderHxWorkspaceSize(graph);
-  const int64_t lastList = kind == HALL_ORDER_FILL ? 2 * int64_t{degreeBound} : int64_t{degreeBound};
-  if (iwlen < 0 || lastList >= INT32_MAX) {
+  if (iwlen < 0) {
     errorPrint("%s: out of memory", methodName);
     return 1;
   }
+  // The kernels need the load sum to cover every vertex's load, and the
+  // builder needs the lists to hold one entry per vertex.
+  if (degreeBound < n) {
+    errorPrint("%s: invalid vertex load sum", methodName);
+    return 1;
+  }
+  const int64_t keyRange = kind == HALL_ORDER_FILL ? 2 * int64_t{degreeBound} : int64_t{degreeBound};
+  const GraphNum lastList = hallOrderHxLastList(n, iwlen, keyRange);
   const size_t vertexBytes = static_cast<size_t>(n) * sizeof(GraphNum);
-  const size_t headBytes = (kind == HALL_ORDER_FILL ? 2 * (static_cast<size_t>(degreeBound) + 1)
-                                                    : static_cast<size_t>(degreeBound) + 1) *
-                           sizeof(GraphNum);
-  GraphNum *start, *length, *workspace, *weight, *elementLength, *last, *degree, *head, *next, *work, *loads;
+  const size_t headBytes = (static_cast<size_t>(lastList) + 1) * sizeof(GraphNum);
+  GraphNum *start, *length, *workspace, *weight, *elementLength, *last, *degree, *head, *next, *loads;
+  int64_t* work;
   void* block = memGroupAlloc({memEntry(start, vertexBytes), memEntry(length, vertexBytes),
                                memEntry(workspace, static_cast<size_t>(iwlen) * sizeof(GraphNum)),
                                memEntry(weight, vertexBytes), memEntry(elementLength, vertexBytes),
                                memEntry(last, vertexBytes), memEntry(degree, vertexBytes), memEntry(head, headBytes),
-                               memEntry(next, vertexBytes), memEntry(work, vertexBytes),
+                               memEntry(next, vertexBytes), memEntry(work, static_cast<size_t>(n) * sizeof(int64_t)),
                                memEntry(loads, core.vertexLoad != nullptr ? vertexBytes : 0)});
   if (block == nullptr) {
     errorPrint("%s: out of memory", methodName);
@@ -295,11 +312,12 @@ int hallOrderHxOrder(Hgraph* graph, Order* order, GraphNum startPosition, OrderC
   GraphNum compressionCount;
   if (kind == HALL_ORDER_FILL)
     hallOrderHfR3Hamdf4(degreeBound, n, 0, iwlen, start - 1, freePosition, length - 1, workspace - 1, weight - 1,
-                        elementLength - 1, last - 1, &compressionCount, degree - 1, head,
-                        static_cast<GraphNum>(lastList), next - 1, work - 1);
+                        elementLength - 1, last - 1, &compressionCount, degree - 1, head, lastList, next - 1,
+                        work - 1);
   else
     hallOrderHdR2Halmd(degreeBound, n, 0, iwlen, start - 1, freePosition, length - 1, workspace - 1, weight - 1,
-                       elementLength - 1, last - 1, &compressionCount, degree - 1, head, next - 1, work - 1);
+                       elementLength - 1, last - 1, &compressionCount, degree - 1, head, lastList, next - 1,
+                       work - 1);
   if (compressionCount < 0) {
     errorPrint("%s: internal error", methodName);
     memFree(block);
@@ -314,12 +332,12 @@ int hallOrderHxOrder(Hgraph* graph, Order* order, GraphNum startPosition, OrderC
   }
   // The kernel's arrays, seen from the graph's base, are reused as the
   // builder's scratch: element lengths as sizes, last as first sons, next as
-  // next brothers, degree as block lists, the list heads (at least n
-  // entries, the degree bound being the load sum) as block tails, work as
+  // next brothers, degree as block lists, the list heads (more than n
+  // entries) as block tails, the workspace (at least n entries) as
   // pending-children counts and length as the leaf queue.
   int status = hallOrderHxBuild(base, n, graph->nonHaloVertexCount, core.vertexNumber, order, columnBlock,
                                 weight - base, elementLength - base, param->frat, loadCopy, start - base,
-                                last - base, next - base, degree - base, head - base, work - base,
+                                last - base, next - base, degree - base, head - base, workspace - base,
                                 order->inversePermutation + startPosition, length - base, param->cmin, param->cmax);
   memFree(block);
   return status;

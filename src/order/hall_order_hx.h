@@ -39,22 +39,35 @@
 #include "order/hgraph.h"
 #include "order/order.h"
 
+// Both kernels keep their variables in priority lists 0 to lastList (head
+// has lastList + 1 entries, lastList below INT32_MAX), sharing each list
+// among consecutive keys when the keys run further: the degree bound for the
+// minimum degree kernel, twice it for the minimum fill kernel. work holds n
+// 64-bit entries.
+
 // Approximate minimum degree.
 void hallOrderHdR2Halmd(GraphNum degreeBound, GraphNum n, GraphNum elementCount, GraphNum iwlen, GraphNum* start,
                         GraphNum freePosition, GraphNum* length, GraphNum* workspace, GraphNum* weight,
                         GraphNum* elementLength, GraphNum* last, GraphNum* compressionCount, GraphNum* degree,
-                        GraphNum* head, GraphNum* next, GraphNum* work);
+                        GraphNum* head, GraphNum lastList, GraphNum* next, int64_t* work);
 
-// Approximate minimum fill; headCount is the number of the last list
-// (2 x degreeBound): head has headCount + 1 entries at least.
+// Approximate minimum fill.
 void hallOrderHfR3Hamdf4(GraphNum degreeBound, GraphNum n, GraphNum elementCount, GraphNum iwlen, GraphNum* start,
                          GraphNum freePosition, GraphNum* length, GraphNum* workspace, GraphNum* weight,
                          GraphNum* elementLength, GraphNum* last, GraphNum* compressionCount, GraphNum* degree,
-                         GraphNum* head, GraphNum headCount, GraphNum* next, GraphNum* work);
+                         GraphNum* head, GraphNum lastList, GraphNum* next, int64_t* work);
 
 // Workspace size for a halo graph: max(trunc(1.2 x arcCount) + 32, n), or
 // -1 when it does not fit in a GraphNum.
 GraphNum hallOrderHxWorkspaceSize(const Hgraph* graph);
+
+// The last priority list to give a kernel whose keys run from 0 to keyRange
+// on a graph of n vertices with a workspace of iwlen entries: one list per
+// key as long as that stays within a small multiple of the graph's size, so
+// that the vertex loads, which set the key range, never set the memory or
+// the time of the method. It is at least n (the builder reuses the lists as
+// one array entry per vertex).
+GraphNum hallOrderHxLastList(GraphNum n, GraphNum iwlen, int64_t keyRange);
 
 // Fills the kernel input from the halo graph (1-based arrays, see above);
 // freePosition receives one past the last arc copied.

@@ -9,9 +9,9 @@
 //
 //   struct Policy {
 //     static constexpr bool usesCliquePairs;  // does key() need the pair sum?
-//     GraphNum lastList;                      // lists 0 .. lastList
-//     GraphNum key(GraphNum degree, GraphNum weight, GraphNum elementDegree,
-//                  float cliquePairs) const;
+//     int64_t keyRange;                       // keys 0 .. keyRange
+//     int64_t key(GraphNum degree, GraphNum weight, GraphNum elementDegree,
+//                 float cliquePairs) const;
 //   };
 //
 // with degree the variable's new approximate external degree, weight its
@@ -21,6 +21,15 @@
 // over its other elements e, of |Le \ Lme| (|Le \ Lme| - 1): ordered pairs
 // of neighbours already joined by an older clique.
 //
+// Keys are weighted, so their range follows the loads, not the size of the
+// graph. The caller gives as many lists as the graph's size warrants
+// (lastList + 1). When they suffice, which they do for unit weights, each
+// key has a list of its own. Otherwise the keys below 2^t keep a list each
+// and the larger ones share lists as floating-point numbers with t mantissa
+// bits do (see listOf), t being as large as the lists allow: the order of
+// the lists is still that of the keys, exact where the small keys that the
+// elimination picks first lie, and relatively as fine everywhere above.
+//
 // ---------------------------------------------------------------------------
 // Vocabulary
 //
@@ -28,7 +37,7 @@
 //   - a principal variable: not yet eliminated, weight[i] > 0 (negated while
 //     it belongs to the element being formed), elementLength[i] >= 0;
 //   - a halo variable: a principal variable that is never eliminated, told
-//     apart by degree[i] == haloDegree (degreeBound + 1); it is never in a
+//     apart by degree[i] == kHaloDegree (-1, below every degree); it is never in a
 //     list, but it takes part in elements, absorption and supervariables
 //     (with other halo variables only);
 //   - a non-principal variable: merged into a supervariable, or eliminated
@@ -63,7 +72,7 @@
 // elementLength[i]  variable: number of elements at the head of its list;
 //              element: -(pivot rank).
 // degree[i]    variable: approximate external degree (weighted), or
-//              haloDegree for a halo variable; element: |Le| (weighted),
+//              kHaloDegree for a halo variable; element: |Le| (weighted),
 //              its external degree when it was formed. Between the degree
 //              update and the list insertion of a step, a variable of the
 //              new element holds its degree outside the new element.
@@ -73,13 +82,19 @@
 //              first of list k. During supervariable detection a variable of
 //              the new element is in no list: last[i] holds its hash bucket
 //              and next[i] links the bucket's chain (see bucketInsert).
-// work[i]      marks, relative to flag: an element e with work[e] >= flag
+// work[i]      (64 bits: the marks climb by weighted sizes, which the loads
+//              may make as large as 2^31 at each step) marks, relative to
+//              flag: an element e with work[e] >= flag
 //              has work[e] - flag = |Le \ Lme| during the degree update;
 //              work[x] == flag marks the list of the variable being compared
 //              during supervariable detection; work[e] == 0: absorbed. When
 //              usesCliquePairs, a variable of the new element keeps its pair
 //              sum in work[i] (raw float bits) from the degree update to the
 //              list insertion, and gets 1 back afterwards.
+//
+// Weighted sums that may count a weight more than once (the approximate
+// degrees, which add the outside parts of several elements) are taken in
+// 64 bits and bounded before they are stored.
 //
 // At the end: start, weight and last are the output described in
 // hall_order_hx.h; the other arrays are left as scratch.
@@ -100,12 +115,13 @@ class HaloEliminator {
  public:
   HaloEliminator(const Policy& policy, const char* kernelName, GraphNum degreeBound, GraphNum n, GraphNum iwlen,
                  GraphNum* start, GraphNum freePosition, GraphNum* length, GraphNum* workspace, GraphNum* weight,
-                 GraphNum* elementLength, GraphNum* last, GraphNum* degree, GraphNum* head, GraphNum* next,
-                 GraphNum* work)
+                 GraphNum* elementLength, GraphNum* last, GraphNum* degree, GraphNum* head, GraphNum lastList,
+                 GraphNum* next, int64_t* work)
       : policy_(policy),
         kernelName_(kernelName),
         degreeBound_(degreeBound),
-        haloDegree_(degreeBound + 1),
+        lastList_(lastList),
+        mantissaBits_(mantissaBits(policy.keyRange, lastList)),
         n_(n),
         iwlen_(iwlen),
         start_(start),
@@ -139,7 +155,7 @@ class HaloEliminator {
       measureOutsideParts();
       updateVariables();
       largestElement_ = std::max(largestElement_, elementDegree_);
-      flag_ += largestElement_ + 1;  // every mark of this step is now below flag
+      flag_ += int64_t{largestElement_} + 1;  // every mark of this step is now below flag
       mergeIndistinguishable();
       finishElement();
     }
@@ -151,7 +167,27 @@ class HaloEliminator {
   // ---------------------------------------------------------------------
   // Priority lists
 
-  void listInsert(GraphNum i, GraphNum list) {
+  // The bits that keys above 2^bits keep, or -1 when every key has a list:
+  // the largest count whose lists, 2^bits for the keys below 2^bits and as
+  // many for each further power of two up to keyRange, fit in lastList + 1.
+  static int mantissaBits(int64_t keyRange, GraphNum lastList) {
+    if (keyRange <= lastList) return -1;
+    const int topBit = std::bit_width(static_cast<uint64_t>(keyRange)) - 1;
+    int bits = 0;
+    for (int next = 1; next < topBit; next++)
+      if ((int64_t{topBit} - next + 2) << next <= int64_t{lastList} + 1) bits = next;
+    return bits;
+  }
+
+  GraphNum listOf(int64_t key) const {
+    if (mantissaBits_ < 0 || key < (int64_t{1} << mantissaBits_)) return static_cast<GraphNum>(key);
+    const int shift = std::bit_width(static_cast<uint64_t>(key)) - 1 - mantissaBits_;
+    const int64_t list = ((int64_t{shift} + 1) << mantissaBits_) + ((key >> shift) - (int64_t{1} << mantissaBits_));
+    return static_cast<GraphNum>(std::min<int64_t>(list, lastList_));
+  }
+
+  void listInsert(GraphNum i, int64_t key) {
+    const GraphNum list = listOf(key);
     GraphNum first = head_[list];
     next_[i] = first;
     last_[i] = -(list + 1);
@@ -190,7 +226,8 @@ class HaloEliminator {
     return first;
   }
 
-  bool isHalo(GraphNum i) const { return degree_[i] == haloDegree_; }
+  static constexpr GraphNum kHaloDegree = -1;
+  bool isHalo(GraphNum i) const { return degree_[i] == kHaloDegree; }
 
   // ---------------------------------------------------------------------
   // Initialisation: decode the halo, compute the initial degrees, eliminate
@@ -206,18 +243,17 @@ class HaloEliminator {
       }
       totalWeight += weight_[i];
     }
-    // Work marks reach flag + 2 x degreeBound + n before they are cleared.
-    int64_t limit = int64_t{INT32_MAX} - 2 * int64_t{degreeBound_} - n_ - 4;
-    if (totalWeight > degreeBound_ || limit < 16 || freePosition_ < 1 || freePosition_ > int64_t{iwlen_} + 1) {
+    if (totalWeight > degreeBound_ || freePosition_ < 1 || freePosition_ > int64_t{iwlen_} + 1) {
       errorPrint("%s: internal error (1)", kernelName_);
       return false;
     }
-    flagLimit_ = static_cast<GraphNum>(limit);
+    // Work marks reach flag + 2 x degreeBound + n before they are cleared.
+    flagLimit_ = INT64_MAX - 2 * int64_t{degreeBound_} - n_ - 4;
     totalWeight_ = static_cast<GraphNum>(totalWeight);
     weightSum_ = totalWeight_;
     flag_ = 2;
-    for (GraphNum list = 0; list <= policy_.lastList; list++) head_[list] = 0;
-    minList_ = policy_.lastList;
+    for (GraphNum list = 0; list <= lastList_; list++) head_[list] = 0;
+    minList_ = lastList_;
     bucketMask_ = 1;
     while (bucketMask_ < n_ && bucketMask_ < kBucketCount) bucketMask_ *= 2;
     for (GraphNum bucket = 0; bucket < bucketMask_; bucket++) bucketHead_[bucket] = 0;
@@ -228,8 +264,8 @@ class HaloEliminator {
       elementLength_[i] = 0;
       GraphNum signedLength = length_[i];
       if (signedLength < 0) {  // halo variable
-        length_[i] = signedLength == -haloDegree_ ? 0 : -signedLength;
-        degree_[i] = haloDegree_;
+        length_[i] = signedLength == -int64_t{degreeBound_} - 1 ? 0 : -signedLength;
+        degree_[i] = kHaloDegree;
         if (length_[i] == 0) start_[i] = 0;
       } else {
         degree_[i] = 0;  // anything but haloDegree until computed below
@@ -247,10 +283,10 @@ class HaloEliminator {
         lastPivot_ = i;
         continue;
       }
-      GraphNum sum = 0;
+      int64_t sum = 0;  // a repeated neighbour counts twice: bound it
       for (GraphNum p = start_[i], end = start_[i] + length_[i]; p < end; p++) sum += weight_[iw_[p]];
-      degree_[i] = sum;
-      listInsert(i, policy_.key(sum, weight_[i], weight_[i], 0.0f));
+      degree_[i] = static_cast<GraphNum>(std::min<int64_t>(sum, degreeBound_));
+      listInsert(i, policy_.key(degree_[i], weight_[i], weight_[i], 0.0f));
     }
     return true;
   }
@@ -312,7 +348,7 @@ class HaloEliminator {
   // Pivot selection: the head of the lowest non-empty list.
 
   GraphNum selectPivot() {
-    for (GraphNum list = minList_; list <= policy_.lastList; list++) {
+    for (GraphNum list = minList_; list <= lastList_; list++) {
       GraphNum pivot = head_[list];
       if (pivot > 0) {
         minList_ = list;
@@ -472,10 +508,10 @@ class HaloEliminator {
       GraphNum elements = elementLength_[i];
       if (elements <= 0) continue;
       GraphNum weight = -weight_[i];
-      GraphNum firstMark = flag_ - weight;
+      int64_t firstMark = flag_ - weight;
       for (GraphNum p = start_[i], end = p + elements; p < end; p++) {
         GraphNum e = iw_[p];
-        GraphNum mark = work_[e];
+        int64_t mark = work_[e];
         if (mark >= flag_)
           work_[e] = mark - weight;
         else if (mark != 0)
@@ -508,14 +544,14 @@ class HaloEliminator {
       GraphNum elementsEnd = p1 + elementLength_[i];
       GraphNum listEnd = p1 + length_[i];
       GraphNum write = p1;
-      GraphNum degree = 0;
+      int64_t degree = 0;
       uint32_t hash = 0;
       float cliquePairs = 0.0f;
       for (GraphNum p = p1; p < elementsEnd; p++) {
         GraphNum e = iw_[p];
-        GraphNum mark = work_[e];
+        int64_t mark = work_[e];
         if (mark == 0) continue;  // absorbed during this step
-        GraphNum outside = mark - flag_;
+        GraphNum outside = static_cast<GraphNum>(mark - flag_);  // at most |Le|
         if (outside > 0) {
           degree += outside;
           iw_[write++] = e;
@@ -549,8 +585,8 @@ class HaloEliminator {
       }
       elementLength_[i] = variablesBegin - p1 + 1;
       if (!halo) {
-        degree_[i] = std::min(degree_[i], degree);
-        if constexpr (Policy::usesCliquePairs) work_[i] = std::bit_cast<GraphNum>(cliquePairs);
+        degree_[i] = static_cast<GraphNum>(std::min<int64_t>(degree_[i], degree));
+        if constexpr (Policy::usesCliquePairs) work_[i] = std::bit_cast<uint32_t>(cliquePairs);
       }
       // New element first: [me, e2 .. ek, e1, v2 .. vm, v1].
       iw_[write] = iw_[variablesBegin];
@@ -622,11 +658,12 @@ class HaloEliminator {
       if (weight <= 0) continue;
       weight_[i] = weight;
       if (!isHalo(i)) {
-        GraphNum degree = std::min(degree_[i] + elementDegree_ - weight, weightLeft - weight);
+        GraphNum degree = static_cast<GraphNum>(
+            std::min<int64_t>(int64_t{degree_[i]} + elementDegree_ - weight, weightLeft - weight));
         degree_[i] = degree;
         float cliquePairs = 0.0f;
         if constexpr (Policy::usesCliquePairs) {
-          cliquePairs = std::bit_cast<float>(work_[i]);
+          cliquePairs = std::bit_cast<float>(static_cast<uint32_t>(work_[i]));
           work_[i] = 1;
         }
         listInsert(i, policy_.key(degree, weight, elementDegree_, cliquePairs));
@@ -735,7 +772,8 @@ class HaloEliminator {
   const Policy& policy_;
   const char* kernelName_;
   const GraphNum degreeBound_;
-  const GraphNum haloDegree_;
+  const GraphNum lastList_;  // lists 0 .. lastList_
+  const int mantissaBits_;   // -1: a list per key; else see listOf
   const GraphNum n_;
   const GraphNum iwlen_;
   GraphNum* const start_;
@@ -747,7 +785,7 @@ class HaloEliminator {
   GraphNum* const degree_;
   GraphNum* const head_;
   GraphNum* const next_;
-  GraphNum* const work_;
+  int64_t* const work_;
 
   GraphNum freePosition_;
   static constexpr GraphNum kBucketCount = 4096;
@@ -758,8 +796,8 @@ class HaloEliminator {
   GraphNum nonHaloWeight_ = 0;
   GraphNum eliminatedWeight_ = 0;
   GraphNum minList_ = 0;
-  GraphNum flag_ = 2;
-  GraphNum flagLimit_ = 0;
+  int64_t flag_ = 2;
+  int64_t flagLimit_ = 0;
   GraphNum largestElement_ = 0;
   GraphNum pivotCount_ = 0;
   GraphNum lastPivot_ = 0;

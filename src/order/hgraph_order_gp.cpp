@@ -1,6 +1,8 @@
 // Ordering method g: a bandwidth-reducing ordering by breadth-first search
 // from a pseudo-peripheral vertex, one connected component at a time. Halo
 // arcs are ignored and the column block stays a leaf.
+#include <algorithm>
+#include <climits>
 #include <memory>
 
 #include "order/hgraph_order_methods.h"
@@ -45,7 +47,10 @@ int hgraphOrderGp(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
   GraphNum* positions = order->inversePermutation + startPosition;
   GraphNum positionNext = 0;
   GraphNum rootScan = base;
-  const GraphNum searchCount = (param->pass < 0) ? 1 : param->pass + 1;
+  // Searches 1 to pass at most; each search but the last moves the root
+  // farther or to a smaller degree, so far fewer run whatever pass says.
+  // Their numbers and the two marks after them stay GraphNums.
+  const GraphNum searchLimit = (param->pass < 0) ? 0 : std::min<GraphNum>(param->pass, INT32_MAX - 3);
 
   while (positionNext < count) {
     while (vertexRecord[rootScan].mark != 0) rootScan++;  // lowest vertex never reached
@@ -55,7 +60,7 @@ int hgraphOrderGp(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
     // Pseudo-peripheral search: each breadth-first search moves the root to
     // the farthest vertex of least degree, until no farther one is found.
     GraphNum lastSearch = 0;
-    for (GraphNum search = 1; search < searchCount; search++) {
+    for (GraphNum search = 1; search <= searchLimit; search++) {
       lastSearch = search;
       GraphNum candidate = root;
       GraphNum candidateDegree = degree(root);

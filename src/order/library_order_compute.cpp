@@ -1,5 +1,7 @@
 // The library ordering entry: ordering a graph, or a list of its vertices,
 // with an ordering strategy, and the interface ordering record built on it.
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "order/hgraph.h"
@@ -57,6 +59,16 @@ extern "C" int PLYXEN_graphOrderComputeList(PLYXEN_Graph* graphHandle, PLYXEN_Or
     intFillAscending(order->inversePermutation, graph->vertexCount, graph->base);
     return 0;
   }
+  // A graph built over the caller's arrays has its load sum stored in 32
+  // bits unchecked; the methods size and bound their work by it.
+  if (graph->vertexLoad != nullptr) {
+    int64_t loadSum = 0;
+    for (GraphNum vertex = graph->base; vertex < graph->vertexEnd; vertex++) loadSum += graph->vertexLoad[vertex];
+    if ((loadSum > INT32_MAX) || (loadSum < INT32_MIN) || (loadSum != graph->vertexLoadSum)) {
+      errorPrint("PLYXEN_graphOrderComputeList: vertex load sum overflow");
+      return 1;
+    }
+  }
 
   if ((stratHandleGet(strat) == nullptr) && (PLYXEN_stratGraphOrderBuild(strat, 1, 0, 0.2) != 0)) return 1;
   const Strat* orderStrat = stratHandleGet(strat);
@@ -106,7 +118,10 @@ extern "C" int PLYXEN_graphOrderComputeList(PLYXEN_Graph* graphHandle, PLYXEN_Or
     columnBlock = &children[0];
   }
 
-  intRandInit();
+  // The ordering draws from a generator of its own, which starts from the
+  // process-wide state: the same graph and strategy give the same ordering
+  // on every call, whatever other calls ran before or run at the same time.
+  IntRandCall generator;
   const int status = hgraphOrderSt(graphToOrder, order, 0, columnBlock, orderStrat);
   if (graphToOrder == &induced) hgraphExit(&induced);
   if (status != 0) return 1;

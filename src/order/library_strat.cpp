@@ -36,10 +36,16 @@ void PLYXEN_stratFree(PLYXEN_Strat* strat) {
 }
 
 // An empty handle writes nothing: the empty text, which reads back as the
-// empty strategy.
+// empty strategy. The stream is flushed all the same, so that a stream that
+// already failed to deliver earlier text is not reported as saved.
 int PLYXEN_stratSave(const PLYXEN_Strat* strat, FILE* stream) {
   const Strat* held = stratHandleGet(strat);
-  return (held != nullptr) ? stratSave(held, stream) : 0;
+  if (held != nullptr) return stratSave(held, stream);
+  if (fflush(stream) != 0) {
+    errorPrint("PLYXEN_stratSave: bad output");
+    return 1;
+  }
+  return 0;
 }
 
 int PLYXEN_stratGraphOrder(PLYXEN_Strat* strat, const char* text) {

@@ -2,7 +2,9 @@
 // column-block tree) and the reader of the ordering file.
 //
 // Every file starts with the vertex count on a line of its own, followed by
-// one "vertex<TAB>value" line per vertex in vertex order.
+// one "vertex<TAB>value" line per vertex in vertex order. A save flushes the
+// stream before it returns, so that a write that fails only when the buffer
+// is delivered is reported by the save itself.
 #include "order/order.h"
 
 namespace {
@@ -57,13 +59,18 @@ int orderSave(const Order* order, const GraphNum* vertexLabel, FILE* stream) {
     }
   }
   memFree(permutation);
+  if (fflush(stream) != 0) {
+    errorPrint("orderSave: bad output (4)");
+    return 1;
+  }
   return 0;
 }
 
 // Reads an ordering file into an Order of the same vertex count. Nothing of
 // the Order changes unless the whole file is valid: the count must be the
-// Order's own, the vertices must come in order, and the positions must form
-// a permutation of the Order's positions. The tree is left as it is.
+// Order's own, the vertices must come in order, the positions must form a
+// permutation of the Order's positions, and nothing but white space may
+// follow the last line. The tree is left as it is.
 int orderLoad(Order* order, const GraphNum* vertexLabel, FILE* stream) {
   if (vertexLabel != nullptr) {
     errorPrint("orderLoad: vertex labels not yet supported");
@@ -118,6 +125,11 @@ int orderLoad(Order* order, const GraphNum* vertexLabel, FILE* stream) {
     }
     taken[position[i] - base] = 1;
   }
+  if (intLoadEnd(stream) != 1) {
+    errorPrint("orderLoad: unexpected data after the last vertex");
+    memFree(block);
+    return 1;
+  }
   orderInvertPermutation(position, base, vertexCount, order->inversePermutation, base);
   memFree(block);
   return 0;
@@ -149,6 +161,10 @@ int orderSaveMap(const Order* order, const GraphNum* vertexLabel, FILE* stream) 
     }
   }
   memFree(block);
+  if (fflush(stream) != 0) {
+    errorPrint("orderSaveMap: bad output (3)");
+    return 1;
+  }
   return 0;
 }
 
@@ -181,5 +197,9 @@ int orderSaveTree(const Order* order, const GraphNum* vertexLabel, FILE* stream)
     }
   }
   memFree(block);
+  if (fflush(stream) != 0) {
+    errorPrint("orderSaveTree: bad output (3)");
+    return 1;
+  }
   return 0;
 }

@@ -439,7 +439,16 @@ int stratTestEvaluate(const StratTest* test, StratTest* result, const void* grap
   return 0;
 }
 
-int stratSave(const Strat* strat, FILE* stream) { return saveNode(strat, stream); }
+// Strategy texts are short: they usually stay in the stream's buffer, and
+// a failure to write them shows only when the buffer is delivered.
+int stratSave(const Strat* strat, FILE* stream) {
+  if (saveNode(strat, stream) != 0) return 1;
+  if (fflush(stream) != 0) {
+    errorPrint("stratSave: bad output");
+    return 1;
+  }
+  return 0;
+}
 
 int stratTestSave(const StratTest* test, FILE* stream) { return testSave(test, stream); }
 

@@ -21,6 +21,7 @@
 // stack at that point (the "base" arguments); nesting that would need
 // STRAT_PARSER_STACK_MAX states or more is refused. This also bounds the
 // recursion depth of the parser itself.
+#include <cmath>
 #include <cstring>
 
 #include "strat/strat.h"
@@ -73,6 +74,29 @@ bool pushed(int stateCount) {
   if (stateCount < STRAT_PARSER_STACK_MAX) return true;
   errorPrint("stratParserParse: invalid strategy string, before \"%s\"", stratScannerRemaining());
   return false;
+}
+
+// Numbers: the value of a number token with its sign, when the field that
+// receives it can hold it. A value outside the range is refused with its
+// text, rather than wrapped or held at a limit that the writer of the
+// strategy never asked for.
+bool numberOutOfRange(int sign, const StratToken& number) {
+  errorPrint("stratParserParse: number out of range \"%s%s\", before \"%s\"", (sign < 0) ? "-" : "", number.text,
+             stratScannerRemaining());
+  return false;
+}
+
+bool signedInteger(int sign, const StratToken& number, GraphNum* value) {
+  const int64_t signedValue = (sign < 0) ? -number.intValue : number.intValue;
+  if ((signedValue < INT32_MIN) || (signedValue > INT32_MAX)) return numberOutOfRange(sign, number);
+  *value = static_cast<GraphNum>(signedValue);
+  return true;
+}
+
+bool signedReal(int sign, const StratToken& number, double* value) {
+  if (!std::isfinite(number.doubleValue)) return numberOutOfRange(sign, number);
+  *value = (sign < 0) ? -number.doubleValue : number.doubleValue;
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -230,15 +254,19 @@ StratTest* parsePrimary(int base) {
   if (value.type == STRAT_TOKEN_DOUBLE) {
     consume();
     if (!pushed(depth + 1)) return nullptr;
+    double number;
+    if (!signedReal(sign, value, &number)) return nullptr;
     StratTest* node = testNode(TEST_VALUE, VALUE_DOUBLE, 13);
-    if (node != nullptr) node->data.doubleValue = (sign < 0) ? -value.doubleValue : value.doubleValue;
+    if (node != nullptr) node->data.doubleValue = number;
     return node;
   }
   if (value.type == STRAT_TOKEN_INT) {
     consume();
     if (!pushed(depth + 1)) return nullptr;
+    GraphNum number;
+    if (!signedInteger(sign, value, &number)) return nullptr;
     StratTest* node = testNode(TEST_VALUE, VALUE_INT, 14);
-    if (node != nullptr) node->data.intValue = (sign < 0) ? -value.intValue : value.intValue;
+    if (node != nullptr) node->data.intValue = number;
     return node;
   }
   if ((sign == 0) && (value.type == STRAT_TOKEN_NAME)) {
@@ -531,7 +559,8 @@ bool parseValue(Strat* node, const StratParam* param, int base) {
   if ((number.type == STRAT_TOKEN_DOUBLE) && (type == STRAT_PARAM_DOUBLE)) {
     consume();
     if (!pushed(depth + 1)) return false;
-    const double value = (sign < 0) ? -number.doubleValue : number.doubleValue;
+    double value;
+    if (!signedReal(sign, number, &value)) return false;
     unsigned char* field = ignored ? nullptr : paramField(node, param, sizeof(value));
     if (field != nullptr) memcpy(field, &value, sizeof(value));
     return true;
@@ -539,7 +568,8 @@ bool parseValue(Strat* node, const StratParam* param, int base) {
   if ((number.type == STRAT_TOKEN_INT) && (type == STRAT_PARAM_INT)) {
     consume();
     if (!pushed(depth + 1)) return false;
-    const GraphNum value = (sign < 0) ? -number.intValue : number.intValue;
+    GraphNum value;
+    if (!signedInteger(sign, number, &value)) return false;
     unsigned char* field = ignored ? nullptr : paramField(node, param, sizeof(value));
     if (field != nullptr) memcpy(field, &value, sizeof(value));
     return true;

@@ -1,8 +1,6 @@
 // The strategy scanner: tokens by mode, read one character at a time.
 #include "strat/strat_scanner.h"
 
-#include <cfloat>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -37,19 +35,18 @@ void copyText(StratToken* token, size_t begin, size_t end) {
   token->text[length] = '\0';
 }
 
-// Decimal digits, saturated at the largest GraphNum.
-GraphNum convertDigits(size_t begin, size_t end) {
+// Decimal digits, held at STRAT_TOKEN_INT_CAP when larger.
+int64_t convertDigits(size_t begin, size_t end) {
   int64_t value = 0;
   for (size_t index = begin; index < end; index++) {
     value = value * 10 + (scanText[index] - '0');
-    if (value > INT32_MAX) return INT32_MAX;
+    if (value > STRAT_TOKEN_INT_CAP) return STRAT_TOKEN_INT_CAP;
   }
-  return static_cast<GraphNum>(value);
+  return value;
 }
 
-// A floating number of the text range. An out-of-range magnitude is held
-// at the largest finite value, so that every value read can be written
-// back as a number and read again.
+// A floating number of the text range; infinite when its magnitude is
+// beyond the double range.
 double convertReal(size_t begin, size_t end) {
   const size_t length = end - begin;
   char local[128];
@@ -65,8 +62,14 @@ double convertReal(size_t begin, size_t end) {
   buffer[length] = '\0';
   double value = strtod(buffer, nullptr);
   if (buffer != local) free(buffer);
-  if (std::isinf(value)) value = DBL_MAX;
   return value;
+}
+
+// Number tokens carry their text too, for the parser's messages.
+void numberToken(StratToken* token, int type, size_t end) {
+  token->type = type;
+  copyText(token, scanPosition, end);
+  scanPosition = end;
 }
 
 // Scans a number from scanPosition by longest match of
@@ -156,14 +159,11 @@ void stratScannerLex(StratToken* token) {
       if ((scanMode == STRAT_SCAN_CONDITION) && isDigit(character)) {
         bool real;
         const size_t end = scanNumber(&real);
-        if (real) {
-          token->type = STRAT_TOKEN_DOUBLE;
+        if (real)
           token->doubleValue = convertReal(scanPosition, end);
-        } else {
-          token->type = STRAT_TOKEN_INT;
+        else
           token->intValue = convertDigits(scanPosition, end);
-        }
-        scanPosition = end;
+        numberToken(token, real ? STRAT_TOKEN_DOUBLE : STRAT_TOKEN_INT, end);
         return;
       }
       break;
@@ -173,17 +173,15 @@ void stratScannerLex(StratToken* token) {
         bool real;
         const size_t end = scanNumber(&real);
         if (scanMode == STRAT_SCAN_DOUBLE) {
-          token->type = STRAT_TOKEN_DOUBLE;
           token->doubleValue = convertReal(scanPosition, end);
+        } else if (real) {  // truncated toward zero (a number has no sign here)
+          const double value = convertReal(scanPosition, end);
+          token->intValue = (value >= static_cast<double>(STRAT_TOKEN_INT_CAP)) ? STRAT_TOKEN_INT_CAP
+                                                                                 : static_cast<int64_t>(value);
         } else {
-          token->type = STRAT_TOKEN_INT;
-          if (real) {  // truncated toward zero, held inside the GraphNum range
-            const double value = convertReal(scanPosition, end);
-            token->intValue = (value >= static_cast<double>(INT32_MAX)) ? INT32_MAX : static_cast<GraphNum>(value);
-          } else
-            token->intValue = convertDigits(scanPosition, end);
+          token->intValue = convertDigits(scanPosition, end);
         }
-        scanPosition = end;
+        numberToken(token, (scanMode == STRAT_SCAN_DOUBLE) ? STRAT_TOKEN_DOUBLE : STRAT_TOKEN_INT, end);
         return;
       }
       break;

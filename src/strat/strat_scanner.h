@@ -33,13 +33,18 @@ enum StratTokenType {
 // Names and strings longer than this are truncated.
 inline constexpr size_t STRAT_TOKEN_TEXT_MAX = 255;
 
+// Numbers are held as read, without a range check: the parser, which knows
+// the sign and the type wanted, refuses a value that its field cannot hold.
 struct StratToken {
   int type;                              // StratTokenType
   int code;                              // the character of a CHAR, METHOD or CASE token
-  char text[STRAT_TOKEN_TEXT_MAX + 1];   // METHOD, NAME and STRING tokens
-  double doubleValue;                    // DOUBLE tokens
-  GraphNum intValue;                     // INT tokens
+  char text[STRAT_TOKEN_TEXT_MAX + 1];   // METHOD, NAME and STRING tokens; the digits of numbers
+  double doubleValue;                    // DOUBLE tokens; infinite when out of the double range
+  int64_t intValue;                      // INT tokens, truncated toward zero; at most STRAT_TOKEN_INT_CAP
 };
+
+// Integer tokens larger than every GraphNum are held at this value.
+inline constexpr int64_t STRAT_TOKEN_INT_CAP = int64_t{1} << 40;
 
 // Starts scanning the text, in strategy mode, from its first character.
 void stratScannerInit(const char* text);

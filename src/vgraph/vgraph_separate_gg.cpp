@@ -26,6 +26,23 @@ constexpr GraphNum GROW_CHUNK = 64;
 // Mantissa bits of the gain table.
 constexpr int GROW_GAIN_SUB_BITS = 4;
 
+// On a connected graph a pass is fixed by its random seed vertex, so that
+// more passes than a few times the vertex count find nothing new; and a pass
+// costs about one visit of every vertex and arc. The passes asked for are
+// run up to the smaller of these two limits, and never fewer than
+// GROW_PASS_FLOOR of them: any pass count that a strategy would sensibly ask
+// for is run in full, and a huge one cannot make a call endless.
+constexpr int64_t GROW_PASS_WORK = int64_t{1} << 22;
+constexpr int64_t GROW_PASSES_PER_VERTEX = 4;
+constexpr GraphNum GROW_PASS_FLOOR = 64;
+
+GraphNum growPassCount(GraphNum asked, const Graph& core) {
+  int64_t affordable = GROW_PASS_WORK / (int64_t{core.vertexCount} + core.arcCount + 1);
+  if (affordable > GROW_PASSES_PER_VERTEX * core.vertexCount) affordable = GROW_PASSES_PER_VERTEX * core.vertexCount;
+  const GraphNum limit = (affordable > GROW_PASS_FLOOR) ? static_cast<GraphNum>(affordable) : GROW_PASS_FLOOR;
+  return (asked < limit) ? asked : limit;
+}
+
 // The per-vertex arrays of one call, addressed from base. The states and
 // gains are apart from the links, so that the scans of the neighbourhoods,
 // which read only states and loads, stay within few cache lines.
@@ -204,8 +221,8 @@ int growPasses(Vgraph* graph, GraphNum passCount, GainTable* table, const GrowAr
 }  // namespace
 
 int vgraphSeparateGg(Vgraph* graph, const void* parameters) {
-  const GraphNum passCount = static_cast<const VgraphSeparateGgParam*>(parameters)->pass;
   const Graph& core = graph->graph;
+  const GraphNum passCount = growPassCount(static_cast<const VgraphSeparateGgParam*>(parameters)->pass, core);
   const GraphNum base = core.base;
   const GraphNum vertexCount = core.vertexCount;
   uint8_t* parts = graph->parts;

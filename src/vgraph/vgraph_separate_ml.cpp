@@ -95,10 +95,20 @@ int vgraphSeparateMl2(Vgraph* graph, const VgraphSeparateMlParam* param) {
 }  // namespace
 
 int vgraphSeparateMl(Vgraph* graph, const void* parameters) {
+  const VgraphSeparateMlParam* param = static_cast<const VgraphSeparateMlParam*>(parameters);
+  // A coarsening step is kept when the coarse graph has fewer vertices than
+  // "rat" times the fine one. From a ratio of 1 on, a step that merges a
+  // single pair, or none at all on a graph without edges, would be kept:
+  // the levels would pile up without end. A ratio of 0 or less only means
+  // that the graph is never coarsened.
+  if (!(param->rat < 1.0)) {
+    errorPrint("vgraphSeparateMl: invalid coarsening ratio");
+    return 1;
+  }
   // Inside "low" and "asc", "levl" reads the coarsening depth.
   const GraphNum level = graph->level;
   graph->level = 0;
-  const int result = vgraphSeparateMl2(graph, static_cast<const VgraphSeparateMlParam*>(parameters));
+  const int result = vgraphSeparateMl2(graph, param);
   graph->level = level;
   return result;
 }

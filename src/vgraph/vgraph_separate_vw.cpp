@@ -1,20 +1,22 @@
 // Separation method v: writes the current separation to a numbered file in
 // the current directory and leaves it unchanged (a debugging aid).
+#include <atomic>
 #include <cstdio>
 
 #include "vgraph/vgraph_separate_methods.h"
 
 namespace {
 
-// Number of the next file; process-wide and unlocked, as all work runs on
-// the calling thread.
-int separateVwFileNumber = 0;
+// Number of the next file, process-wide so that no two files of one run
+// share a name, and atomic since orderings may run on several threads at
+// once: each call takes a number of its own.
+std::atomic<int> separateVwFileNumber{0};
 
 }  // namespace
 
 int vgraphSeparateVw(Vgraph* graph, const void*) {
   char name[64];
-  snprintf(name, sizeof(name), "vgraphseparatevw_output_%08d.map", separateVwFileNumber++);
+  snprintf(name, sizeof(name), "vgraphseparatevw_output_%08d.map", separateVwFileNumber.fetch_add(1));
 
   FILE* stream = fopen(name, "w+");
   if (stream == nullptr) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "arch/arch_cmpltw.h"
+#include "arch/arch_sub.h"
 #include "arch_check.h"
 #include "plyxen.h"
 
@@ -265,6 +266,70 @@ TEST(ArchCmpltw, SavesWeightsInTerminalOrder) {
   ASSERT_EQ(PLYXEN_archCmpltw(&handle, 1, weights), 0);
   EXPECT_EQ(PLYXEN_archSize(&handle), 1);
   PLYXEN_archExit(&handle);
+}
+
+}  // namespace
+
+namespace {
+
+// The chosen terminals keep the source's distances, numbered in list order.
+TEST(ArchSub, KeepsSourceDistances) {
+  const std::vector<GraphNum> chosen = {15, 0, 5, 10, 3, 12, 6};
+  Arch source, sub;
+  loadTextOrFail(&source, "mesh2D 4 4");
+  ASSERT_EQ(archSubArchBuild(&sub, &source, static_cast<GraphNum>(chosen.size()), chosen.data()), 0);
+  EXPECT_EQ(archSize(&sub), 7);
+  for (size_t i = 0; i < chosen.size(); i++)
+    for (size_t j = 0; j < chosen.size(); j++)
+      EXPECT_EQ(terminalDistance(&sub, static_cast<GraphNum>(i), static_cast<GraphNum>(j)),
+                terminalDistance(&source, chosen[i], chosen[j]));
+  archtest::checkArchitecture(&sub);
+  // The first split follows the source's: on a square machine, rows 0 and 1
+  // against rows 2 and 3.
+  ArchDom whole = archtest::wholeDomain(&sub), halves[2];
+  ASSERT_EQ(archDomBipart(&sub, &whole, &halves[0], &halves[1]), 0);
+  std::vector<GraphNum> left = archtest::terminalsOf(&sub, halves[0]);
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<GraphNum>{1, 2, 4, 6}));  // source terminals 0, 5, 3 and 6
+  std::string text = archtest::saveText(&sub);
+  EXPECT_EQ(text, "sub\n7 15 0 5 10 3 12 6\nmesh2D\n4 4\n");
+  for (const char* bad : {"", "13", "-1", "x"}) {
+    ArchDom domain;
+    std::vector<std::string> messages;
+    EXPECT_EQ(archtest::loadDomText(&sub, &domain, bad, &messages), 1) << bad;
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "ERROR: archSubDomLoad: bad input");
+  }
+  archExit(&sub);
+  archExit(&source);
+
+  ErrorCapture capture;
+  PLYXEN_Arch handleSource, handleSub;
+  PLYXEN_archInit(&handleSource);
+  PLYXEN_archInit(&handleSub);
+  ASSERT_EQ(PLYXEN_archHcub(&handleSource, 4), 0);
+  const PLYXEN_Num list[3] = {9, 3, 14};
+  ASSERT_EQ(PLYXEN_archSub(&handleSub, &handleSource, 3, list), 0);
+  EXPECT_EQ(PLYXEN_archSize(&handleSub), 3);
+  PLYXEN_archExit(&handleSub);
+  PLYXEN_archExit(&handleSource);
+  EXPECT_TRUE(capture.lines.empty());
+  ASSERT_EQ(PLYXEN_archVcmplt(&handleSource), 0);
+  EXPECT_EQ(PLYXEN_archSub(&handleSub, &handleSource, 3, list), 1);
+  EXPECT_EQ(capture.first(), "ERROR: archSubArchBuild: variable-sized architectures not supported");
+  PLYXEN_archExit(&handleSub);
+}
+
+TEST(ArchSub, NestingWithoutEndIsRefused) {
+  std::string text;
+  for (int i = 0; i < 50000; i++) text += "sub 1 0 ";
+  text += "cmplt 2";
+  Arch arch;
+  std::vector<std::string> messages;
+  EXPECT_EQ(archtest::loadText(&arch, text, &messages), 1);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.front(), "ERROR: archLoad: architectures nested too deeply");
+  archExit(&arch);
 }
 
 }  // namespace

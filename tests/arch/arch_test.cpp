@@ -37,6 +37,56 @@ TEST(ArchRegistry, NamesInOrderAndSecondDecompositionEntry) {
   EXPECT_EQ(archClass("cmplt", 0)->domainSize, 8u);
 }
 
+// Domain sizes and the operations each class leaves out. "dist" owns the
+// inner architecture it reads, so it has a release operation.
+TEST(ArchRegistry, DomainSizesAndAbsentOperations) {
+  struct Entry {
+    const char* name;
+    int index;
+    size_t domainSize;
+    bool load, free, match;
+  } entries[] = {
+      {"cmplt", 0, 8, true, false, true},     {"cmpltw", 0, 12, true, true, true},
+      {"deco", 0, 4, true, true, false},      {"deco", 1, 4, false, true, true},
+      {"dist", 0, 40, true, true, false},     {"hcub", 0, 8, true, false, true},
+      {"tleaf", 0, 12, true, true, true},     {"ltleaf", 0, 12, true, true, true},
+      {"mesh2D", 0, 40, true, false, true},   {"mesh3D", 0, 40, true, false, true},
+      {"meshXD", 0, 40, true, false, true},   {"sub", 0, 4, true, true, true},
+      {"torus2D", 0, 40, true, false, true},  {"torus3D", 0, 40, true, false, true},
+      {"torusXD", 0, 40, true, false, true},  {"varcmplt", 0, 8, false, false, false},
+      {"varhcub", 0, 8, false, false, false},
+  };
+  for (const Entry& entry : entries) {
+    SCOPED_TRACE(std::string(entry.name) + " " + std::to_string(entry.index));
+    const ArchClass* found = archClass(entry.name, entry.index);
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->domainSize, entry.domainSize);
+    EXPECT_EQ(found->archLoad != nullptr, entry.load);
+    EXPECT_EQ(found->archSave != nullptr, entry.load || entry.index == 1);
+    EXPECT_EQ(found->archFree != nullptr, entry.free);
+    EXPECT_EQ(found->archMatchInit != nullptr, entry.match);
+    EXPECT_EQ(found->archMatchMate != nullptr, entry.match);
+    for (auto operation :
+         {reinterpret_cast<const void*>(found->archDomNumber), reinterpret_cast<const void*>(found->archDomTerminal),
+          reinterpret_cast<const void*>(found->archDomSize), reinterpret_cast<const void*>(found->archDomWeight),
+          reinterpret_cast<const void*>(found->archDomDist), reinterpret_cast<const void*>(found->archDomFirst),
+          reinterpret_cast<const void*>(found->archDomLoad), reinterpret_cast<const void*>(found->archDomSave),
+          reinterpret_cast<const void*>(found->archDomBipart), reinterpret_cast<const void*>(found->archDomIncludes)})
+      EXPECT_NE(operation, nullptr);
+  }
+
+  // Pairing terminals on a class without a matching is refused, and says so.
+  Arch arch;
+  loadTextOrFail(&arch, "varcmplt");
+  EXPECT_EQ(archHasMatch(&arch), 0);
+  ArchMatch match;
+  ErrorCapture capture;
+  EXPECT_EQ(archMatchInit(&match, &arch), 1);
+  EXPECT_EQ(capture.first(), "ERROR: archMatchInit: architecture \"varcmplt\" cannot pair its terminals");
+  archMatchExit(&match);  // nothing to release
+  archExit(&arch);
+}
+
 TEST(ArchFile, TypeMessages) {
   const std::string longName(300, 'x');
   struct Case {
@@ -111,6 +161,15 @@ TEST(ArchFile, NestingWithoutEndIsRefused) {
   std::vector<std::string> messages;
   EXPECT_EQ(loadText(&arch, text, &messages), 1);
   ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.front(), "ERROR: archLoad: architectures nested too deeply");
+  archExit(&arch);
+
+  // A few levels are fine, and scale the distances each time.
+  loadTextOrFail(&arch, "dist 2 dist 3 dist 5 cmplt 4");
+  ArchDom whole = archtest::wholeDomain(&arch), halves[2];
+  ASSERT_EQ(archDomBipart(&arch, &whole, &halves[0], &halves[1]), 0);
+  EXPECT_EQ(archDomDist(&arch, &halves[0], &halves[1]), 30);
+  EXPECT_EQ(saveText(&arch), "dist\n2\tdist\n3\tdist\n5\tcmplt\n4\n");
   archExit(&arch);
 }
 

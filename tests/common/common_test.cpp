@@ -37,16 +37,58 @@ TEST(IntLoad, SignsDigitsAndTheCharacterAfter) {
   fclose(stream);
 }
 
-TEST(IntLoad, WrapsLikeUnsignedText) {
-  FILE* stream = streamOf("4294967295 2147483648\n\t+17");
+// Out of the GraphNum range a number is refused with all its digits read,
+// so that the next read starts after it; words take the 32-bit patterns.
+TEST(IntLoad, NumbersOutOfRangeAreRefusedNotWrapped) {
+  struct Case {
+    const char* text;
+    int loaded;       // intLoad's result
+    GraphNum value;   // its value when loaded
+    int wordLoaded;   // intLoadWord's result
+    uint32_t word;    // its value when loaded
+  };
+  const Case cases[] = {
+      {"2147483647", 1, INT32_MAX, 1, 2147483647u},
+      {"-2147483648", 1, INT32_MIN, 1, 2147483648u},
+      {"-0", 1, 0, 1, 0u},
+      {"0000000000000000000000000007", 1, 7, 1, 7u},
+      {"2147483648", 0, 0, 1, 2147483648u},
+      {"-2147483649", 0, 0, 0, 0u},
+      {"4294967295", 0, 0, 1, 4294967295u},
+      {"4294967296", 0, 0, 0, 0u},
+      {"4294967297", 0, 0, 0, 0u},
+      {"1099511627776", 0, 0, 0, 0u},
+      {"-1099511627776", 0, 0, 0, 0u},
+      {"99999999999999999999999999999999999999", 0, 0, 0, 0u},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.text);
+    FILE* stream = streamOf(std::string(test.text) + ";");
+    GraphNum value = 77;
+    EXPECT_EQ(intLoad(stream, &value), test.loaded);
+    EXPECT_EQ(value, test.loaded ? test.value : 77);
+    EXPECT_EQ(getc(stream), ';');  // every digit was read, the next character was not
+    fclose(stream);
+    stream = streamOf(test.text);
+    uint32_t word = 77;
+    EXPECT_EQ(intLoadWord(stream, &word), test.wordLoaded);
+    EXPECT_EQ(word, test.wordLoaded ? test.word : 77u);
+    fclose(stream);
+  }
+}
+
+TEST(IntLoad, EndIsWhiteSpaceUpToTheEndOfTheStream) {
+  const std::pair<const char*, int> cases[] = {{"", 1}, {" \n\t\v\f\r", 1}, {" 1", 0}, {"\n\nx\n", 0}, {"-", 0}};
+  for (const auto& [text, atEnd] : cases) {
+    FILE* stream = streamOf(text);
+    EXPECT_EQ(intLoadEnd(stream), atEnd) << text;
+    fclose(stream);
+  }
+  FILE* stream = streamOf("  5");  // what follows is left for the caller
+  ASSERT_EQ(intLoadEnd(stream), 0);
   GraphNum value = 0;
-  ASSERT_EQ(intLoad(stream, &value), 1);
-  EXPECT_EQ(value, -1);
-  ASSERT_EQ(intLoad(stream, &value), 1);
-  EXPECT_EQ(value, INT32_MIN);
-  ASSERT_EQ(intLoad(stream, &value), 1);
-  EXPECT_EQ(value, 17);
-  EXPECT_EQ(intLoad(stream, &value), 0);  // end of file
+  EXPECT_EQ(intLoad(stream, &value), 1);
+  EXPECT_EQ(value, 5);
   fclose(stream);
 }
 

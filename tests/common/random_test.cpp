@@ -85,6 +85,10 @@ TEST(Random, StateFileRefusals) {
   EXPECT_EQ(loadText("0\n" + words), "ERROR: intRandLoad2: bad input (3)");
   EXPECT_EQ(loadText("0\n" + words + "624\n"), "ERROR: intRandLoad2: invalid array index");
   EXPECT_EQ(loadText("0\n" + words + "-1\n"), "ERROR: intRandLoad2: invalid array index");
+  EXPECT_EQ(loadText("0\n" + words + "4294967296\n"), "ERROR: intRandLoad2: bad input (3)");
+  EXPECT_EQ(loadText("0\n4294967296\n" + words), "ERROR: intRandLoad2: bad input (2)");
+  EXPECT_EQ(loadText("4294967296\n" + words + "0\n"), "ERROR: intRandLoad2: bad input (1)");
+  EXPECT_EQ(loadText("0\n" + words + "0\n0\n"), "ERROR: intRandLoad2: unexpected data after the array index");
 }
 
 TEST(Random, ShuffleIsADeterministicPermutation) {

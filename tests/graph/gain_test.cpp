@@ -259,7 +259,7 @@ TEST(GainTable, ClearEmptiesTheWindow) {
   gainTableClear(table.get());
   EXPECT_TRUE(windowIsReset(table.get()));
   GainEntry* buckets = gainTableBuckets(table.get());
-  for (GraphNum i = 0; i < table->totalSize; i++) ASSERT_EQ(buckets[i].next, &gainLinkEmpty) << i;
+  for (GraphNum i = 0; i < table->totalSize; i++) ASSERT_EQ(buckets[i].next, &table->empty) << i;
   EXPECT_EQ(gainTableFirst(table.get()), nullptr);
   // The table is usable again; stale links may be filed afresh.
   gainTableAdd(table.get(), &links[3], 1);

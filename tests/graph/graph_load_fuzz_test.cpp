@@ -195,9 +195,10 @@ TEST(GraphLoadFuzz, DamagedFilesLoadSafelyAndConsistently) {
     graphExit(&graph);
     EXPECT_EQ(graph.flags, 0);
   }
-  // The damage must leave room for both outcomes.
-  EXPECT_GT(loaded, 200);
-  EXPECT_GT(checked, 100);
+  // The damage must leave room for both outcomes (garbage inserted after
+  // the last vertex, or a number out of range, is refused).
+  EXPECT_GT(loaded, 150);
+  EXPECT_GT(checked, 75);
   EXPECT_LT(loaded, 3800);
 }
 

@@ -4,13 +4,15 @@
 # Fortran program through pkg-config; runs them and the installed tools,
 # and checks that nothing beyond the C and C++ runtimes is linked in.
 #
-# install_test.sh SOURCE_DIR BUILD_DIR KIND
+# install_test.sh SOURCE_DIR BUILD_DIR KIND [PYTHON]
 #   KIND "build":  installs the given build as it is;
 #   KIND "shared": configures and builds the library as a shared object first.
+#   PYTHON: the interpreter of the Python package, when it is built.
 set -euo pipefail
 source_dir=$1
 build_dir=$2
 kind=$3
+python=${4:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/plyxen-install.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -80,5 +82,26 @@ if [ "$kind" = shared ]; then
 else
   # A static library: the programs carry the library and need no libplyxen.
   [ -f "$libdir/libplyxen.a" ]
+fi
+# The Python package, when it was built and installed, imports from the
+# installed tree alone and gives the tool's ordering.
+package=$(find "$prefix" -path '*-packages/plyxen/__init__.py' | head -n 1)
+if [ -n "$package" ] && [ -n "$python" ]; then
+  check_needed "$(ls "$(dirname "$package")"/_plyxen*.so)"
+  "$prefix/bin/plyxen" order "$source_dir/examples/laplace16.mtx" -o "$work/tool.ord"
+  (cd "$work" && PYTHONPATH=$(dirname "$(dirname "$package")") "$python" - "$source_dir/examples/laplace16.mtx" "$prefix" <<'PYTHON'
+import os
+import sys
+import numpy as np
+import scipy.io
+import plyxen
+assert os.path.realpath(plyxen.__file__).startswith(os.path.realpath(sys.argv[2])), plyxen.__file__
+A = scipy.io.mmread(sys.argv[1])
+ordering = plyxen.order(A)
+pairs = np.loadtxt("tool.ord", skiprows=1, dtype=np.int64)
+assert np.array_equal(ordering.iperm[pairs[:, 0] - 1], pairs[:, 1] - 1)
+print("installed Python package:", plyxen.__file__, plyxen.stats(A, ordering.perm))
+PYTHON
+  )
 fi
 echo "install test ($kind) passed"

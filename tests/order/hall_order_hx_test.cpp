@@ -219,9 +219,9 @@ TEST_P(HallOrderKernel, RefusesPreformedElements) {
   HandHalo graph(0, 3, 3, {{0, 1}, {1, 2}});
   const Hgraph& halo = graph.halo;
   KernelRun run;
-  for (auto* array : {&run.start, &run.length, &run.weight, &run.elementLength, &run.last, &run.degree, &run.next,
-                      &run.work})
+  for (auto* array : {&run.start, &run.length, &run.weight, &run.elementLength, &run.last, &run.degree, &run.next})
     array->assign(4, 0);
+  run.work.assign(4, 0);
   GraphNum iwlen = hallOrderHxWorkspaceSize(&halo);
   run.workspace.assign(iwlen + 1, 0);
   run.head.assign(8, 0);
@@ -236,7 +236,7 @@ TEST_P(HallOrderKernel, RefusesPreformedElements) {
   else
     hallOrderHdR2Halmd(3, 3, 1, iwlen, run.start.data(), freePosition, run.length.data(), run.workspace.data(),
                        run.weight.data(), run.elementLength.data(), run.last.data(), &run.compressions,
-                       run.degree.data(), run.head.data(), run.next.data(), run.work.data());
+                       run.degree.data(), run.head.data(), 7, run.next.data(), run.work.data());
   EXPECT_LT(run.compressions, 0);
   EXPECT_EQ(capture.first(), GetParam() ? "ERROR: hallOrderHfR3Hamdf4: internal error (1)"
                                         : "ERROR: hallOrderHdR2Halmd: internal error (1)");

@@ -86,22 +86,23 @@ KernelRun runKernel(const Hgraph& graph, bool fill, GraphNum iwlen) {
   const GraphNum bound = graph.graph.vertexLoadSum;
   if (iwlen == 0) iwlen = hallOrderHxWorkspaceSize(&graph);
   KernelRun run;
-  for (auto* array : {&run.start, &run.length, &run.weight, &run.elementLength, &run.last, &run.degree, &run.next,
-                      &run.work})
+  for (auto* array : {&run.start, &run.length, &run.weight, &run.elementLength, &run.last, &run.degree, &run.next})
     array->assign(n + 1, -7);
+  run.work.assign(n + 1, -7);
   run.workspace.assign(static_cast<size_t>(iwlen) + 1, -7);
-  run.head.assign(2 * (static_cast<size_t>(bound) + 1), -7);
+  const GraphNum lastList = hallOrderHxLastList(n, iwlen, (fill ? 2 : 1) * int64_t{bound});
+  run.head.assign(static_cast<size_t>(lastList) + 1, -7);
   GraphNum freePosition = 0;
   hallOrderHxConvert(&graph, run.start.data(), run.length.data(), run.workspace.data(), run.weight.data(),
                      run.elementLength.data(), &freePosition);
   if (fill)
     hallOrderHfR3Hamdf4(bound, n, 0, iwlen, run.start.data(), freePosition, run.length.data(), run.workspace.data(),
                         run.weight.data(), run.elementLength.data(), run.last.data(), &run.compressions,
-                        run.degree.data(), run.head.data(), 2 * bound, run.next.data(), run.work.data());
+                        run.degree.data(), run.head.data(), lastList, run.next.data(), run.work.data());
   else
     hallOrderHdR2Halmd(bound, n, 0, iwlen, run.start.data(), freePosition, run.length.data(), run.workspace.data(),
                        run.weight.data(), run.elementLength.data(), run.last.data(), &run.compressions,
-                       run.degree.data(), run.head.data(), run.next.data(), run.work.data());
+                       run.degree.data(), run.head.data(), lastList, run.next.data(), run.work.data());
   return run;
 }
 

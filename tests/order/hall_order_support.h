@@ -34,7 +34,8 @@ std::vector<std::pair<GraphNum, GraphNum>> randomHaloEdges(uint32_t seed, GraphN
 
 // Output of one kernel run, arrays 1-based (entry 0 unused).
 struct KernelRun {
-  std::vector<GraphNum> start, length, workspace, weight, elementLength, last, degree, head, next, work;
+  std::vector<GraphNum> start, length, workspace, weight, elementLength, last, degree, head, next;
+  std::vector<int64_t> work;
   GraphNum compressions = 0;
 };
 // Converts the halo graph and runs the minimum degree (fill false) or the

@@ -95,6 +95,15 @@ TEST(OrderFiles, LoadRefusesBadFilesAndKeepsTheOrder) {
       {"3\n0\t0\n1\t3\n2\t1\n", "ERROR: orderLoad: position out of range for vertex 1"},
       {"3\n0\t-1\n1\t0\n2\t1\n", "ERROR: orderLoad: position out of range for vertex 0"},
       {"3\n0\t2\n1\t0\n2\t2\n", "ERROR: orderLoad: repeated position for vertex 2"},
+      // Numbers beyond 32 bits are refused, not wrapped onto valid ones.
+      {"4294967299\n0\t2\n1\t1\n2\t0\n", "ERROR: orderLoad: bad input (1)"},
+      {"3\n0\t4294967298\n1\t1\n2\t0\n", "ERROR: orderLoad: bad input (2)"},
+      {"3\n4294967296\t2\n1\t1\n2\t0\n", "ERROR: orderLoad: bad input (2)"},
+      {"3\n0\t2\n1\t1\n2\t-4294967296\n", "ERROR: orderLoad: bad input (2)"},
+      // Anything but white space after the last line.
+      {"3\n0\t2\n1\t1\n2\t0\n3\t3\n", "ERROR: orderLoad: unexpected data after the last vertex"},
+      {"3\n0\t2\n1\t1\n2\t0\n\n#\n", "ERROR: orderLoad: unexpected data after the last vertex"},
+      {"3\n0\t2\n1\t1\n2\t0x\n", "ERROR: orderLoad: unexpected data after the last vertex"},
   };
   for (const Case& c : cases) {
     OwnedOrder owned(0, 3);

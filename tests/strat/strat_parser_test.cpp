@@ -141,10 +141,10 @@ TEST(StratParser, ParameterNamesMatchTheLongestTablePrefix) {
 }
 
 TEST(StratParser, IntegerAndFloatingValues) {
-  const std::pair<const char*, GraphNum> integers[] = {{"1.9", 1},      {"1e3", 1000}, {"-2", -2},
-                                                       {"+7", 7},       {"2.5e1", 25}, {"-1.9", -1},
-                                                       {"0012", 12},    {"1E+2", 100}, {"99999999999", INT32_MAX},
-                                                       {"1e30", INT32_MAX}};
+  const std::pair<const char*, GraphNum> integers[] = {
+      {"1.9", 1},   {"1e3", 1000},       {"-2", -2},       {"+7", 7},
+      {"2.5e1", 25}, {"-1.9", -1},       {"0012", 12},     {"1E+2", 100},
+      {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"2147483647.9", INT32_MAX}, {"-2147483648.5", INT32_MIN}};
   for (const auto& [text, value] : integers) {
     StratPointer strat = accept(orderTable, std::string("d{cmin=") + text + "}");
     ASSERT_NE(strat, nullptr);
@@ -157,6 +157,29 @@ TEST(StratParser, IntegerAndFloatingValues) {
     ASSERT_NE(strat, nullptr);
     EXPECT_EQ(stratParamValue<double>(strat.get(), "frat"), value) << text;
   }
+  // Values that the field cannot hold are refused, whatever their form.
+  // The scanner examined the character after the number, which is not in
+  // the remainder.
+  const std::pair<const char*, const char*> outOfRange[] = {
+      {"d{cmin=99999999999}", "99999999999\", before \""},
+      {"d{cmin=2147483648,cmax=3}", "2147483648\", before \"cmax=3}"},
+      {"d{cmin=-2147483649}", "-2147483649\", before \""},
+      {"d{cmin=1e30}", "1e30\", before \""},
+      {"d{cmin=-2147483649.5}", "-2147483649.5\", before \""},
+      {"d{cmin=1e999}", "1e999\", before \""},
+      {"d{frat=1e999}", "1e999\", before \""},
+      {"d{frat=-1e309}", "-1e309\", before \""},
+      {"n{ose=g{pass=4294967296}}", "4294967296\", before \"}"},
+      {"/vert>99999999999?s;", "99999999999\", before \"s;"},
+      {"/vert>-2147483649?s;", "-2147483649\", before \"s;"},
+      {"/vert>1e400?s;", "1e400\", before \"s;"},
+  };
+  for (const auto& [text, message] : outOfRange)
+    refuse(orderTable, text, {std::string("ERROR: stratParserParse: number out of range \"") + message + "\""});
+  // A tiny magnitude is a finite number: it reads as zero.
+  EXPECT_EQ(stratParamValue<double>(accept(orderTable, "d{frat=1e-999}").get(), "frat"), 0.0);
+  EXPECT_EQ(stratParamValue<GraphNum>(accept(orderTable, "d{cmin=1e-999}").get(), "cmin"), 0);
+
   // ".5": the dot is no number; the value of frat was being read.
   refuse(orderTable, "d{frat=.5}", {syntax("5}"), badValue("frat", "d", "5}")});
   // "1.": the number ends at "1" after "." and "}" were examined; the value

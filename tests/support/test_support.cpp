@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -131,6 +132,13 @@ std::string temporaryPath(const std::string& name) {
   std::string prefix = info != nullptr ? std::string(info->test_suite_name()) + "." + info->name() : "scratch";
   std::replace(prefix.begin(), prefix.end(), '/', '_');
   return folder + "/" + prefix + "." + std::to_string(getpid()) + "." + name;
+}
+
+std::string fullDevicePath() {
+  const std::string path = temporaryPath("full");
+  unlink(path.c_str());
+  if (mknod(path.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0) return "";
+  return path;
 }
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& arguments,

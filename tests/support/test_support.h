@@ -47,6 +47,10 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 // A fresh path in the test's temporary folder.
 std::string temporaryPath(const std::string& name);
+// A device node like the system's full device (every write fails with "no
+// space left", reads give zeros), made in the test's temporary folder so that
+// no test ever writes to a system path; "" when it cannot be made.
+std::string fullDevicePath();
 
 struct ProgramResult {
   int status;  // exit status, or -1 when the program did not exit normally

@@ -2,9 +2,6 @@
 // files of every kind against their entry lists, figures against the fill
 // counter, and the failure paths (one "ERROR: " line, status 1, no output
 // file replaced or left behind).
-#include <dirent.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <map>
@@ -12,78 +9,11 @@
 #include <sstream>
 
 #include "front/fill_stats.h"
-#include "support/test_support.h"
+#include "tool_fixture.h"
 
 namespace {
 
 using EdgeSet = std::set<std::pair<GraphNum, GraphNum>>;  // {u, v} with u < v, vertices from 0
-
-class Tool : public testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* old = getenv("ASAN_OPTIONS")) savedOptions_ = old, hadOptions_ = true;
-  }
-  void TearDown() override {
-    if (hadOptions_)
-      setenv("ASAN_OPTIONS", savedOptions_.c_str(), 1);
-    else
-      unsetenv("ASAN_OPTIONS");
-    for (const std::string& path : created_) unlink(path.c_str());
-  }
-
-  std::string path(const std::string& name) {
-    std::string result = temporaryPath(name);
-    created_.push_back(result);
-    return result;
-  }
-  std::string file(const std::string& name, const std::string& text) {
-    std::string result = path(name);
-    writeFile(result, text);
-    return result;
-  }
-
-  static ProgramResult run(const std::vector<std::string>& arguments) {
-    setenv("ASAN_OPTIONS", "detect_leaks=1", 1);
-    return runProgram("plyxen", arguments);
-  }
-  // Failing runs end inside the error printer with their data still
-  // allocated, by design: that is not a leak to report.
-  static ProgramResult runFailing(const std::vector<std::string>& arguments) {
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    return runProgram("plyxen", arguments);
-  }
-
-  static void expectSuccess(const ProgramResult& result) {
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-  }
-  // Exactly one error line, beginning with "ERROR: " and the prefix.
-  static void expectFailure(const ProgramResult& result, const std::string& prefix = "") {
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err.rfind("ERROR: " + prefix, 0), 0u) << result.err;
-    EXPECT_FALSE(result.err.empty());
-    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "not exactly one line: " << result.err;
-  }
-
-  // Files of the scratch folder whose names begin with the prefix.
-  static std::vector<std::string> filesStartingWith(const std::string& prefix) {
-    std::string folder = prefix.substr(0, prefix.rfind('/'));
-    std::string stem = prefix.substr(prefix.rfind('/') + 1);
-    std::vector<std::string> found;
-    if (DIR* directory = opendir(folder.c_str())) {
-      while (dirent* entry = readdir(directory))
-        if (std::string(entry->d_name).rfind(stem, 0) == 0) found.push_back(entry->d_name);
-      closedir(directory);
-    }
-    return found;
-  }
-
- private:
-  std::vector<std::string> created_;
-  std::string savedOptions_;
-  bool hadOptions_ = false;
-};
 
 EdgeSet edgesOf(const Graph* graph) {
   EdgeSet edges;
@@ -376,7 +306,8 @@ TEST_F(Tool, RefusesMissingAndMalformedFiles) {
   // Ordering files that do not fit the graph.
   std::string graph = file("path.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n");
   for (const std::string& text : {std::string("2\n0\t0\n1\t1\n"), std::string("3\n0\t0\n1\t0\n2\t2\n"),
-                                  std::string("3\n0\t0\n2\t1\n1\t2\n"), std::string("3\n0\t0\n1\t1\n")}) {
+                                  std::string("3\n0\t0\n2\t1\n1\t2\n"), std::string("3\n0\t0\n1\t1\n"),
+                                  std::string("3\n0\t4294967296\n1\t1\n2\t2\n")}) {
     SCOPED_TRACE(testing::PrintToString(text));
     expectFailure(runFailing({"stats", graph, file("bad.ord", text)}));
   }

@@ -123,7 +123,9 @@ TEST(SeparateVw, WritesOwnNumbersWithoutVertexNumbersAndReportsOpenFailures) {
   // The failed call used its number too. A file on a full device accepts
   // the buffered writes and fails when they are flushed: still bad output.
   snprintf(name, sizeof(name), "vgraphseparatevw_output_%08d.map", number + 2);
-  ASSERT_EQ(symlink("/dev/full", name), 0);
+  const std::string full = fullDevicePath();
+  if (full.empty()) GTEST_SKIP() << "cannot make a full device";
+  ASSERT_EQ(symlink(full.c_str(), name), 0);
   capture.lines.clear();
   EXPECT_EQ(vgraphSeparateVw(&test.vgraph, nullptr), 1);
   EXPECT_EQ(capture.first(), "ERROR: vgraphSeparateVw: bad output");

@@ -1,0 +1,141 @@
+"""Fill-reducing orderings of sparse symmetric matrices.
+
+A graph is given either as a SciPy sparse matrix or array of any format
+(csr, csc, coo, bsr, dia, lil, dok), whose graph is the pattern of
+A + A^T without the diagonal (the stored entries whose value is not zero,
+so that every format of one matrix gives one graph), or as a pair of 0-based CSR arrays ``(indptr, indices)`` that
+already form a graph: each edge in both of its ends' lists, no loops, no
+repeated neighbours. A matrix's graph lists each vertex's neighbours in
+increasing order; the arrays are taken in their own order, as a graph file
+is.
+
+Orderings follow this convention: ``perm[k]`` is the vertex placed at
+position k, so that ``A[perm][:, perm]`` is the reordered matrix, and
+``iperm[v]`` is the position of vertex v, the number that the ordering
+file of ``plyxen order`` gives for v.
+
+Failures of the library raise ``plyxen.Error``, whose ``messages`` lists
+the library's messages, innermost first; bad arguments raise ``TypeError``
+or ``ValueError`` before the library is called.
+"""
+
+import collections
+import os
+
+import numpy as np
+
+from . import _plyxen
+from ._plyxen import DEFAULT_STRATEGY, Error
+
+__all__ = ["order", "stats", "read_graph", "write_graph", "Error", "Ordering", "Stats", "GraphData",
+           "DEFAULT_STRATEGY"]
+
+Ordering = collections.namedtuple("Ordering", ["perm", "iperm", "blocks"])
+Ordering.__doc__ = """An ordering: perm[k] is the vertex at position k, iperm[v] the position of
+vertex v, and column block j covers positions blocks[j] to blocks[j+1]-1."""
+
+Stats = collections.namedtuple("Stats", ["nnzL", "opc", "height"])
+Stats.__doc__ = """Exact figures of the Cholesky factor under an ordering: nnzL, its
+off-diagonal nonzeros; opc, the sum over the columns of the squared
+off-diagonal column counts; height, the height of the elimination tree."""
+
+GraphData = collections.namedtuple("GraphData", ["matrix", "vertex_loads", "edge_loads"])
+GraphData.__doc__ = """A graph read from a file: matrix, a SciPy CSR pattern matrix (float64
+ones, neighbours in the file's order); vertex_loads, one int32 per vertex,
+or None; edge_loads, one int32 per stored entry of matrix (aligned with
+matrix.indices), or None."""
+
+_INT32_MAX = np.iinfo(np.int32).max
+
+
+def _index_array(values, name):
+    """A one-dimensional contiguous integer array as int32, or TypeError/ValueError."""
+    if isinstance(values, np.ndarray):
+        array = values
+    elif isinstance(values, (list, tuple, range)):
+        array = np.asarray(values)
+        if array.size == 0:
+            array = array.astype(np.int32)
+    else:
+        raise TypeError(f"{name} must be a NumPy array, not {type(values).__name__}")
+    if array.dtype.kind not in "iu":
+        raise TypeError(f"{name} must hold integers, not {array.dtype}")
+    if array.ndim != 1:
+        raise ValueError(f"{name} must be one-dimensional, not {array.ndim}-dimensional")
+    if not array.flags.c_contiguous:
+        raise ValueError(f"{name} must be contiguous")
+    if array.size and (array.min() < 0 or array.max() > _INT32_MAX):
+        raise ValueError(f"{name} must hold values in [0, 2**31 - 1]")
+    return np.ascontiguousarray(array, dtype=np.int32)
+
+
+def _is_sparse(value):
+    try:
+        import scipy.sparse
+    except ImportError:
+        return False
+    return scipy.sparse.issparse(value)
+
+
+def _graph_arrays(graph):
+    """The CSR arrays (indptr, indices) of the graph of a matrix or of a pair of arrays."""
+    if _is_sparse(graph):
+        rows, columns = graph.shape
+        if rows != columns:
+            raise ValueError(f"the matrix must be square, not {rows} x {columns}")
+        if rows > _INT32_MAX:
+            raise ValueError("the matrix has more than 2**31 - 1 rows")
+        coordinates = graph.tocoo()
+        row, col = coordinates.row, coordinates.col
+        nonzero = coordinates.data != 0
+        if not np.all(nonzero):
+            row, col = row[nonzero], col[nonzero]
+        return _plyxen.symmetric_pattern(rows, _index_array(row, "row"), _index_array(col, "col"))
+    if isinstance(graph, tuple) and len(graph) == 2:
+        indptr = _index_array(graph[0], "indptr")
+        indices = _index_array(graph[1], "indices")
+        if indptr.size == 0:
+            raise ValueError("indptr must hold at least one entry")
+        n = indptr.size - 1
+        if indptr[0] != 0 or np.any(indptr[1:] < indptr[:-1]):
+            raise ValueError("indptr must start with 0 and never decrease")
+        if indptr[-1] > indices.size:
+            raise ValueError(f"indptr ends at {indptr[-1]} but indices holds {indices.size} entries")
+        used = indices[:indptr[-1]]
+        if used.size and used.max() >= n:
+            raise ValueError(f"indices must be less than the vertex count {n}")
+        return indptr, np.ascontiguousarray(used)
+    raise TypeError("expected a SciPy sparse matrix or a pair (indptr, indices), "
+                    f"not {type(graph).__name__}")
+
+
+def order(A, strategy=None):
+    """Orders the graph of A (a SciPy sparse matrix, or (indptr, indices)).
+
+    strategy is an ordering strategy text; None takes DEFAULT_STRATEGY,
+    that of the command-line tool and of ELIMORDF. Returns an Ordering
+    (perm, iperm, blocks) of int32 arrays. The interpreter lock is released
+    while the library works, so several threads may order at once.
+    """
+    if strategy is None:
+        strategy = DEFAULT_STRATEGY
+    elif not isinstance(strategy, str):
+        raise TypeError(f"strategy must be a string, not {type(strategy).__name__}")
+    indptr, indices = _graph_arrays(A)
+    return Ordering(*_plyxen.order(indptr, indices, strategy))
+
+
+def stats(A, perm):
+    """Exact figures (nnzL, opc, height) of the factor of A's graph under perm.
+
+    perm follows the convention of order: perm[k] is the vertex at
+    position k. The figures are those of ``plyxen stats``.
+    """
+    indptr, indices = _graph_arrays(A)
+    perm = _index_array(perm, "perm")
+    n = indptr.size - 1
+    if perm.size != n:
+        raise ValueError(f"perm holds {perm.size} entries for {n} vertices")
+    if n and not np.array_equal(np.sort(perm), np.arange(n, dtype=np.int32)):
+        raise ValueError("perm must be a permutation of 0 .. n-1")
+    return Stats(*_plyxen.stats(indptr, indices, perm))

@@ -1,0 +1,44 @@
+// The integer reader shared by intLoad and the faster readers that hold a
+// stream's lock themselves: the same grammar whatever the character source.
+#pragma once
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+
+// Reads, after white space, an optional sign directly followed by decimal
+// digits, using nextCharacter() to take one character and
+// pushBack(character) to return the first non-digit. Returns 1 and stores
+// the value when it lies in [low, high]. Returns 0 when no number starts
+// there (the offending character stays consumed) or when the number lies
+// outside the range (all its digits consumed): a value is never wrapped.
+template <class NextCharacter, class PushBack>
+int intReadNumber(NextCharacter nextCharacter, PushBack pushBack, int64_t low, int64_t high, int64_t* value) {
+  int character;
+  do {
+    character = nextCharacter();
+  } while (character != EOF && isspace(character));
+
+  bool negative = false;
+  if (character == '-' || character == '+') {
+    negative = (character == '-');
+    character = nextCharacter();  // a sign must be followed directly by a digit
+  }
+  if (character < '0' || character > '9') return 0;
+
+  // The magnitude stops growing once it is past every range a caller asks
+  // for, so that a long run of digits can neither overflow it nor be taken
+  // for a small number; the digits are read to their end all the same.
+  constexpr int64_t kMagnitudeCap = int64_t{1} << 40;
+  int64_t magnitude = 0;
+  do {
+    if (magnitude < kMagnitudeCap) magnitude = magnitude * 10 + (character - '0');
+    character = nextCharacter();
+  } while (character >= '0' && character <= '9');
+  if (character != EOF) pushBack(character);
+
+  const int64_t number = negative ? -magnitude : magnitude;
+  if ((number < low) || (number > high)) return 0;
+  *value = number;
+  return 1;
+}
