@@ -48,7 +48,7 @@ if command -v ccache >/dev/null; then
   launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-  -DCMAKE_CXX_COMPILER=clang++ -DPLYXEN_FUZZ=ON "${launcher[@]}" >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DPLYXEN_FUZZ=ON -DPLYXEN_TESTS=OFF -DPLYXEN_PYTHON=OFF "${launcher[@]}" >/dev/null
 programs=()
 for name in "${targets[@]}"; do programs+=("fuzz_$name"); done
 cmake --build "$build" -j"$(nproc)" --target "${programs[@]}"
