@@ -1,68 +1,17 @@
 // plyxen arch, run as a program: every kind built and shown, the figures
 // shown checked against the library's own, and the failures (one "ERROR: "
 // line, status 1, no output file left).
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <sstream>
 
 #include "arch/arch.h"
-#include "support/test_support.h"
+#include "tool_fixture.h"
 
 namespace {
 
-class ToolArch : public testing::Test {
- protected:
-  void SetUp() override {
-    if (const char* old = getenv("ASAN_OPTIONS")) savedOptions_ = old, hadOptions_ = true;
-  }
-  void TearDown() override {
-    if (hadOptions_)
-      setenv("ASAN_OPTIONS", savedOptions_.c_str(), 1);
-    else
-      unsetenv("ASAN_OPTIONS");
-    for (const std::string& path : created_) unlink(path.c_str());
-  }
-
-  std::string path(const std::string& name) {
-    std::string result = temporaryPath(name);
-    created_.push_back(result);
-    return result;
-  }
-  std::string file(const std::string& name, const std::string& text) {
-    std::string result = path(name);
-    writeFile(result, text);
-    return result;
-  }
-
-  static ProgramResult run(const std::vector<std::string>& arguments) {
-    setenv("ASAN_OPTIONS", "detect_leaks=1", 1);
-    return runProgram("plyxen", arguments);
-  }
-  // Failing runs end inside the error printer with their data still
-  // allocated, by design: that is not a leak to report.
-  static ProgramResult runFailing(const std::vector<std::string>& arguments) {
-    setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
-    return runProgram("plyxen", arguments);
-  }
-
-  static void expectSuccess(const ProgramResult& result) {
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.err, "");
-  }
-  static void expectFailure(const ProgramResult& result, const std::string& prefix) {
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err.rfind("ERROR: " + prefix, 0), 0u) << result.err;
-    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "not exactly one line: " << result.err;
-  }
-
- private:
-  std::vector<std::string> created_;
-  std::string savedOptions_;
-  bool hadOptions_ = false;
-};
+// The tool's fixture: runs, scratch files, the single error line.
+class ToolArch : public Tool {};
 
 // The architecture in a file, loaded by the library.
 struct LoadedArch {

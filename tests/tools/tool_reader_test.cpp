@@ -74,9 +74,9 @@ const std::vector<Fault>& faults() {
       {"metis.graph", "3 2\n2\n1 3\n3\n", "graphCheck:"},  // one-way edges
       // Graph file: counts the file cannot hold
       {"g.grf", "0\n2147483647 2147483646\n0\t000\n1\t0\n", "(the header announces 2147483647 vertices"},
-      {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n7\n", "(data after the last vertex)"},
+      {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n7\n", "graphLoad: unexpected data after the last vertex"},
       {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t4294967297\n", "(line 6: number out of the 32-bit range)"},
-      {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n\001", "(data after the last vertex)"},
+      {"g.grf", "0\n3\t4\n0\t000\n1\t1\n2\t0\t2\n1\t1\n\001", "graphLoad: unexpected data after the last vertex"},
   };
   return list;
 }
@@ -116,7 +116,8 @@ TEST_F(Tool, ReaderFaultsNameTheFileAndLine) {
     ProgramResult measured = runFailing({"convert", input, out});
     expectFailure(measured);
     EXPECT_NE(measured.err.find(fault.message), std::string::npos) << measured.err;
-    if (std::string(fault.message) != "graphCheck:") {
+    // The library's own loaders and checks report without the file name.
+    if (std::string(fault.message).rfind("graph", 0) != 0) {
       EXPECT_NE(measured.err.find("\"" + input + "\""), std::string::npos) << measured.err;
     }
     // Through a pipe the size is not known in advance: the same files are
@@ -177,6 +178,6 @@ TEST_F(Tool, EmptyGraphsRoundTrip) {
     expectSuccess(again);
     EXPECT_EQ(again.out.rfind("vertices=0 edges=0 supernodes=0 nnzL=0 ", 0), 0u) << again.out;
     // Anything after the count is refused.
-    expectFailure(runFailing({"stats", graph, file("extra.ord", "0\n0\t0\n")}), "plyxen: bad ordering file");
+    expectFailure(runFailing({"stats", graph, file("extra.ord", "0\n0\t0\n")}), "orderLoad: unexpected data after the last vertex");
   }
 }

@@ -34,24 +34,6 @@ void loadGraphFile(Graph* graph, const std::string& path) {
   fclose(stream);
 }
 
-// Reads an ordering file into vertex (from 0) -> position (in base).
-std::vector<GraphNum> readOrdering(const std::string& path, GraphNum base) {
-  std::istringstream stream(readFile(path));
-  GraphNum count = -1;
-  stream >> count;
-  std::vector<GraphNum> permutation(std::max<GraphNum>(count, 0), -1);
-  for (GraphNum i = 0; i < count; i++) {
-    GraphNum vertex, position;
-    stream >> vertex >> position;
-    EXPECT_EQ(vertex, base + i);
-    if (vertex == base + i) permutation[i] = position;
-  }
-  std::vector<GraphNum> sorted = permutation;
-  std::sort(sorted.begin(), sorted.end());
-  for (GraphNum i = 0; i < count; i++) EXPECT_EQ(sorted[i], base + i) << "not a permutation";
-  return permutation;
-}
-
 std::vector<std::string> smallSharedGraphs() {
   std::vector<std::string> names;
   for (const std::string& name : sharedGraphNames()) {
