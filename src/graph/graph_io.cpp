@@ -47,6 +47,79 @@ int graphLoadFail(Graph* graph) {
   return 1;
 }
 
+// One group of arrays of graphLoad (the vertex arrays, or the arc arrays),
+// laid out as memGroupAlloc does: array i holds count + extra[i] entries,
+// an absent array none. The group grows as the file is read, from a few
+// thousand entries up to the count of the header, so that the memory taken
+// follows what the file holds: a header that announces two billion
+// vertices in a few bytes costs a few kilobytes before the file runs out.
+// Once every entry has been read the group has exactly the layout of a
+// group allocated at the header's count.
+class LoadGroup {
+ public:
+  static constexpr size_t kArrayCount = 3;
+  static constexpr size_t kInitialCapacity = 4096;
+
+  struct Array {
+    GraphNum** pointer;  // null for an absent array
+    size_t extra;
+  };
+
+  LoadGroup(size_t count, Array first, Array second, Array third)
+      : arrays_{first, second, third}, count_(count) {
+    for (Array& array : arrays_)
+      if (array.pointer == nullptr) array.pointer = &unused_;
+  }
+  ~LoadGroup() { memFree(block_); }
+  LoadGroup(const LoadGroup&) = delete;
+  LoadGroup& operator=(const LoadGroup&) = delete;
+
+  // Room for needed entries (at most the count) in every array, keeping
+  // what they hold; false when memory is short, the group left as it was.
+  bool reserve(size_t needed) {
+    if ((block_ != nullptr) && (needed <= capacity_)) return true;
+    size_t capacity = (capacity_ > kInitialCapacity / 2) ? 2 * capacity_ : kInitialCapacity;
+    if (capacity < needed) capacity = needed;
+    if (capacity > count_) capacity = count_;
+    size_t oldOffset[kArrayCount];
+    for (size_t i = 0; i < kArrayCount; i++)
+      oldOffset[i] = (block_ == nullptr) ? 0 : byteOffset(*arrays_[i].pointer);
+    void* block = memGroupRealloc(block_, {entry(0, capacity), entry(1, capacity), entry(2, capacity)});
+    if (block == nullptr) return false;
+    // Every array starts no earlier than it did, and after the end of the
+    // arrays before it: moving the last one first overwrites nothing unread.
+    if (block_ != nullptr) {
+      for (size_t i = kArrayCount; i-- > 0;) {
+        if (arrays_[i].pointer == &unused_) continue;
+        memmove(*arrays_[i].pointer, static_cast<unsigned char*>(block) + oldOffset[i],
+                (capacity_ + arrays_[i].extra) * sizeof(GraphNum));
+      }
+    }
+    block_ = block;
+    capacity_ = capacity;
+    return true;
+  }
+  // Hands the block over to the caller (the record), which frees it.
+  void release() { block_ = nullptr; }
+
+ private:
+  MemGroupEntry entry(size_t index, size_t capacity) {
+    const Array& array = arrays_[index];
+    const size_t size = (array.pointer == &unused_) ? 0 : (capacity + array.extra) * sizeof(GraphNum);
+    return memEntry(*array.pointer, size);
+  }
+  size_t byteOffset(const GraphNum* array) const {
+    return static_cast<size_t>(reinterpret_cast<const unsigned char*>(array) -
+                               static_cast<const unsigned char*>(block_));
+  }
+
+  Array arrays_[kArrayCount];
+  GraphNum* unused_ = nullptr;
+  size_t count_;
+  size_t capacity_ = 0;
+  void* block_ = nullptr;
+};
+
 }  // namespace
 
 int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
@@ -106,37 +179,21 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   graph->vertexEnd = graphBase + vertexCount;
   graph->arcCount = arcCount;
 
-  const size_t vertexBytes = static_cast<size_t>(vertexCount) * sizeof(GraphNum);
-  const size_t arcBytes = static_cast<size_t>(arcCount) * sizeof(GraphNum);
-  GraphNum* beginArray;
-  GraphNum* loadArray;
-  GraphNum* labelArray;
-  if (memGroupAlloc({memEntry(beginArray, vertexBytes + sizeof(GraphNum)),
-                     memEntry(loadArray, keepVertexLoads ? vertexBytes : 0),
-                     memEntry(labelArray, hasLabels ? vertexBytes : 0)}) == nullptr) {
+  // The arrays are set in the record once every vertex has been read; until
+  // then the groups own them.
+  GraphNum* beginArray = nullptr;
+  GraphNum* loadArray = nullptr;
+  GraphNum* labelArray = nullptr;
+  LoadGroup vertexGroup(static_cast<size_t>(vertexCount), {&beginArray, 1},
+                        {keepVertexLoads ? &loadArray : nullptr, 0}, {hasLabels ? &labelArray : nullptr, 0});
+  GraphNum* targetArray = nullptr;
+  GraphNum* arcLoadArray = nullptr;
+  LoadGroup arcGroup(static_cast<size_t>(arcCount), {&targetArray, 0}, {keepArcLoads ? &arcLoadArray : nullptr, 0},
+                     {nullptr, 0});
+  if (!vertexGroup.reserve(0) || !arcGroup.reserve(0)) {
     errorPrint("graphLoad: out of memory");
     return graphLoadFail(graph);
   }
-  graph->edgeBegin = beginArray - graphBase;
-  graph->edgeEnd = graph->edgeBegin + 1;
-  graph->vertexLoad = keepVertexLoads ? loadArray - graphBase : nullptr;
-  graph->vertexLabel = hasLabels ? labelArray - graphBase : nullptr;
-
-  GraphNum* targetArray;
-  GraphNum* arcLoadArray;
-  if (memGroupAlloc({memEntry(targetArray, arcBytes), memEntry(arcLoadArray, keepArcLoads ? arcBytes : 0)}) ==
-      nullptr) {
-    errorPrint("graphLoad: out of memory");
-    return graphLoadFail(graph);
-  }
-  graph->edgeTarget = targetArray - graphBase;
-  graph->edgeLoad = keepArcLoads ? arcLoadArray - graphBase : nullptr;
-
-  GraphNum* const edgeBegin = graph->edgeBegin;
-  GraphNum* const edgeTarget = graph->edgeTarget;
-  GraphNum* const edgeLoad = graph->edgeLoad;
-  GraphNum* const vertexLoad = graph->vertexLoad;
-  GraphNum* const vertexLabel = graph->vertexLabel;
   const GraphNum vertexEnd = graph->vertexEnd;
   const GraphNum arcLimit = graphBase + arcCount;
 
@@ -148,6 +205,11 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   GraphNum maxDegree = 0;
   GraphNum arcIndex = graphBase;
   for (GraphNum vertex = graphBase; vertex < vertexEnd; vertex++) {
+    const size_t vertexIndex = static_cast<size_t>(vertex - graphBase);
+    if (!vertexGroup.reserve(vertexIndex + 1)) {
+      errorPrint("graphLoad: out of memory");
+      return graphLoadFail(graph);
+    }
     if (hasLabels) {
       GraphNum label;
       if (!read(&label)) {
@@ -158,7 +220,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
         errorPrint("graphLoad: negative vertex label");
         return graphLoadFail(graph);
       }
-      vertexLabel[vertex] = label;
+      labelArray[vertexIndex] = label;
       if (label > largestLabel) largestLabel = label;
     }
     if (hasVertexLoads) {
@@ -168,7 +230,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
         return graphLoadFail(graph);
       }
       if (keepVertexLoads) {
-        vertexLoad[vertex] = load;
+        loadArray[vertexIndex] = load;
         vertexLoadSum += load;
       }
     }
@@ -177,7 +239,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       errorPrint("graphLoad: bad input (5)");
       return graphLoadFail(graph);
     }
-    edgeBegin[vertex] = arcIndex;
+    beginArray[vertexIndex] = arcIndex;
     if (degree < 0) {
       errorPrint("graphLoad: negative vertex degree");
       return graphLoadFail(graph);
@@ -187,6 +249,11 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       return graphLoadFail(graph);
     }
     for (GraphNum arcNumber = 0; arcNumber < degree; arcNumber++, arcIndex++) {
+      const size_t arcOffset = static_cast<size_t>(arcIndex - graphBase);
+      if (!arcGroup.reserve(arcOffset + 1)) {
+        errorPrint("graphLoad: out of memory");
+        return graphLoadFail(graph);
+      }
       if (hasArcLoads) {
         GraphNum load;
         if (!read(&load)) {
@@ -194,7 +261,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
           return graphLoadFail(graph);
         }
         if (keepArcLoads) {
-          edgeLoad[arcIndex] = load;
+          arcLoadArray[arcOffset] = load;
           edgeLoadSum += load;
         }
       }
@@ -209,15 +276,29 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       }
       // Ends are not checked here: shifting wraps rather than overflows, and
       // a consistency check (graphCheck) tells out-of-range ends.
-      edgeTarget[arcIndex] = static_cast<GraphNum>(static_cast<uint32_t>(end) + static_cast<uint32_t>(shift));
+      targetArray[arcOffset] = static_cast<GraphNum>(static_cast<uint32_t>(end) + static_cast<uint32_t>(shift));
     }
     if (degree > maxDegree) maxDegree = degree;
   }
-  edgeBegin[vertexEnd] = arcIndex;
+  // Every vertex has been read: the groups are at their full size (the arc
+  // group too, unless the arc count check below fails), and go to the record.
+  if (!vertexGroup.reserve(static_cast<size_t>(vertexCount))) {
+    errorPrint("graphLoad: out of memory");
+    return graphLoadFail(graph);
+  }
+  beginArray[vertexCount] = arcIndex;
   if (arcIndex != arcLimit) {
     errorPrint("graphLoad: invalid arc count (2)");
     return graphLoadFail(graph);
   }
+  vertexGroup.release();
+  arcGroup.release();
+  graph->edgeBegin = beginArray - graphBase;
+  graph->edgeEnd = graph->edgeBegin + 1;
+  graph->vertexLoad = keepVertexLoads ? loadArray - graphBase : nullptr;
+  graph->vertexLabel = hasLabels ? labelArray - graphBase : nullptr;
+  graph->edgeTarget = targetArray - graphBase;
+  graph->edgeLoad = keepArcLoads ? arcLoadArray - graphBase : nullptr;
   // A file that holds more than its header describes is not the file its
   // header describes: a count that was cut short, or two files run together.
   if (intLoadEnd(stream) != 1) {
@@ -236,8 +317,8 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   graph->maxDegree = maxDegree;
   graph->vertexLoadSum = static_cast<GraphNum>(vertexLoadSum);
 
-  if (hasLabels && (graphLoad2(graphBase, vertexEnd, edgeBegin, graph->edgeEnd, edgeTarget, largestLabel,
-                               vertexLabel) != 0)) {
+  if (hasLabels && (graphLoad2(graphBase, vertexEnd, graph->edgeBegin, graph->edgeEnd, graph->edgeTarget,
+                               largestLabel, graph->vertexLabel) != 0)) {
     errorPrint("graphLoad: cannot relabel vertices");
     return graphLoadFail(graph);
   }
