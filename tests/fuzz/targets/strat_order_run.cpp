@@ -3,8 +3,10 @@
 // graphs.
 //
 // Input: one byte that chooses the graph (a grid of 1 + byte % 6 by
-// 1 + (byte / 6) % 6 vertices, with vertex loads 1 to 3 when byte >= 128,
-// and edge loads when byte / 36 is odd), then the ordering strategy text. So
+// 1 + (byte / 6) % 6 vertices; bits of byte / 36: 1, edge loads 1 to 3;
+// 2, vertex loads 1 to 3; 4, no edge across the middle column, so that a
+// grid at least 2 wide falls in two components), then the ordering
+// strategy text. So
 // that a run stays short, texts with a number above 10000 are skipped:
 // some methods legitimately take time in proportion to their pass counts.
 // A strategy that parses orders the graph, or fails with a message; a
@@ -45,9 +47,11 @@ struct Grid {
   std::vector<PLYXEN_Num> vertexLoads;
   std::vector<PLYXEN_Num> edgeLoads;
 
-  Grid(uint8_t choice) : width(1 + choice % 6), height(1 + (choice / 6) % 6) {
-    const bool loaded = choice >= 128;
-    const bool edgeLoaded = ((choice / 36) % 2) != 0;
+  explicit Grid(uint8_t choice) : width(1 + choice % 6), height(1 + (choice / 6) % 6) {
+    const int options = choice / 36;
+    const bool edgeLoaded = (options & 1) != 0;
+    const bool loaded = (options & 2) != 0;
+    const PLYXEN_Num cut = ((options & 4) != 0) ? width / 2 : 0;  // no edge between columns cut - 1 and cut
     for (PLYXEN_Num y = 0; y < height; y++) {
       for (PLYXEN_Num x = 0; x < width; x++) {
         const PLYXEN_Num vertex = y * width + x;
@@ -57,8 +61,8 @@ struct Grid {
           if (edgeLoaded) edgeLoads.push_back(1 + (vertex + other) % 3);
         };
         if (y > 0) link(vertex - width);
-        if (x > 0) link(vertex - 1);
-        if (x + 1 < width) link(vertex + 1);
+        if (x > 0 && x != cut) link(vertex - 1);
+        if (x + 1 < width && x + 1 != cut) link(vertex + 1);
         if (y + 1 < height) link(vertex + width);
         if (loaded) vertexLoads.push_back(1 + vertex % 3);
       }
