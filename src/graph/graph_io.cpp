@@ -4,6 +4,7 @@
 // A file holds the version 0, the vertex and arc counts, the file's base and
 // a three-digit property number (labels, arc loads, vertex loads), then per
 // vertex: [label] [vertex load] degree, and per arc: [arc load] end.
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -328,62 +329,67 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
 namespace {
 
 // Maps labels to vertex numbers. Labels that stay below a small multiple of
-// the vertex count index a plain table; larger ones go into an
-// open-addressing table (slot label * 17, linear probing), so that one huge
-// label does not cost a table of that many entries.
+// the vertex count index a plain table; larger ones are kept as (label,
+// vertex) pairs sorted by label and found by binary search, so that one
+// huge label does not cost a table of that many entries, and no choice of
+// labels costs more than n log n time (labels chosen to collide would make
+// a hash table take time quadratic in the vertex count).
 class LabelIndex {
  public:
   // Returns false when memory is short.
   bool init(GraphNum largestLabel, GraphNum vertexCount) {
     const uint64_t directSize = (largestLabel < 0) ? 0 : static_cast<uint64_t>(largestLabel) + 1;
-    if (directSize <= 4 * static_cast<uint64_t>(vertexCount) + 1024) {
-      hashed_ = false;
-      size_ = directSize;
-      table_.reset(static_cast<GraphNum*>(memAlloc(size_ * sizeof(GraphNum))));
-    } else {
-      hashed_ = true;
-      size_ = 16;
-      while (size_ < 2 * static_cast<uint64_t>(vertexCount)) size_ *= 2;  // at most half full
-      table_.reset(static_cast<GraphNum*>(memAlloc(size_ * 2 * sizeof(GraphNum))));
-    }
+    sorted_ = directSize > 4 * static_cast<uint64_t>(vertexCount) + 1024;
+    size_ = sorted_ ? static_cast<uint64_t>(vertexCount) : directSize;
+    table_.reset(static_cast<GraphNum*>(memAlloc(size_ * (sorted_ ? 2 : 1) * sizeof(GraphNum))));
     if (table_ == nullptr) return false;
-    memset(table_.get(), 0xFF, size_ * (hashed_ ? 2 : 1) * sizeof(GraphNum));  // every entry -1
+    if (!sorted_) memset(table_.get(), 0xFF, size_ * sizeof(GraphNum));  // every entry -1
+    return true;
+  }
+
+  // Returns false when the label is already taken (in the sorted form, a
+  // repeated label is only told by complete()).
+  bool insert(GraphNum label, GraphNum vertex) {
+    if (sorted_) {
+      LabelPair* pairs = reinterpret_cast<LabelPair*>(table_.get());
+      pairs[pairCount_++] = LabelPair{label, vertex};
+      return true;
+    }
+    if (table_[label] != -1) return false;
+    table_[label] = vertex;
+    return true;
+  }
+
+  // To be called once every label is in, before any find; false when a
+  // label was given twice.
+  bool complete() {
+    if (!sorted_) return true;
+    LabelPair* pairs = reinterpret_cast<LabelPair*>(table_.get());
+    std::sort(pairs, pairs + pairCount_, [](const LabelPair& a, const LabelPair& b) { return a.label < b.label; });
+    for (uint64_t i = 1; i < pairCount_; i++)
+      if (pairs[i].label == pairs[i - 1].label) return false;
     return true;
   }
 
   // The vertex of a label of [0, largestLabel], or -1.
   GraphNum find(GraphNum label) const {
-    if (!hashed_) return table_[label];
-    for (uint64_t slot = firstSlot(label);; slot = (slot + 1) & (size_ - 1)) {
-      const GraphNum key = table_[2 * slot];
-      if (key == label) return table_[2 * slot + 1];
-      if (key == -1) return -1;
-    }
-  }
-
-  // Returns false when the label is already taken.
-  bool insert(GraphNum label, GraphNum vertex) {
-    if (!hashed_) {
-      if (table_[label] != -1) return false;
-      table_[label] = vertex;
-      return true;
-    }
-    for (uint64_t slot = firstSlot(label);; slot = (slot + 1) & (size_ - 1)) {
-      const GraphNum key = table_[2 * slot];
-      if (key == label) return false;
-      if (key == -1) {
-        table_[2 * slot] = label;
-        table_[2 * slot + 1] = vertex;
-        return true;
-      }
-    }
+    if (!sorted_) return table_[label];
+    const LabelPair* pairs = reinterpret_cast<const LabelPair*>(table_.get());
+    const LabelPair* found = std::lower_bound(pairs, pairs + pairCount_, label,
+                                              [](const LabelPair& pair, GraphNum key) { return pair.label < key; });
+    return (found != pairs + pairCount_ && found->label == label) ? found->vertex : -1;
   }
 
  private:
-  uint64_t firstSlot(GraphNum label) const { return (static_cast<uint64_t>(label) * 17) & (size_ - 1); }
+  struct LabelPair {
+    GraphNum label;
+    GraphNum vertex;
+  };
+  static_assert(sizeof(LabelPair) == 2 * sizeof(GraphNum), "pairs fill two table entries");
 
-  bool hashed_ = false;
-  uint64_t size_ = 0;  // entries, or slots of (label, vertex) pairs when hashed
+  bool sorted_ = false;
+  uint64_t size_ = 0;       // entries of the plain table, or room for pairs
+  uint64_t pairCount_ = 0;  // pairs inserted (sorted form)
   std::unique_ptr<GraphNum[], MemFreeDeleter> table_;
 };
 
@@ -407,6 +413,10 @@ int graphLoad2(GraphNum base, GraphNum vertexEnd, const GraphNum* edgeBegin, con
       errorPrint("graphLoad2: duplicate vertex label");
       return 1;
     }
+  }
+  if (!index.complete()) {
+    errorPrint("graphLoad2: duplicate vertex label");
+    return 1;
   }
   for (GraphNum vertex = base; vertex < vertexEnd; vertex++) {
     for (GraphNum arc = edgeBegin[vertex]; arc < edgeEnd[vertex]; arc++) {

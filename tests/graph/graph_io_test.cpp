@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <sstream>
 
 #include "graph/graph_io.h"
 #include "graph_text.h"
@@ -108,6 +109,38 @@ TEST(GraphFile, LabelsFarAboveTheVertexCountAreRelabelled) {
   EXPECT_EQ(loadText(&graph, "0 2 2 0 100 2000000000 1 8 7 1 2000000000", 0), 1);
   EXPECT_EQ(capture.first(), "ERROR: graphLoad2: invalid arc end number (2)");
   EXPECT_EQ(graph.flags, 0);
+}
+
+// Labels that all share one slot of any open-addressing table keyed by
+// label * 17 (multiples of a large power of two): they are relabelled like
+// any others, in time that does not grow with the square of their number.
+TEST(GraphFile, CollidingSparseLabelsAreRelabelled) {
+  constexpr GraphNum vertexCount = 30000;
+  constexpr GraphNum step = 65536;
+  std::ostringstream file;
+  file << "0 " << vertexCount << " " << 2 * (vertexCount - 1) << " 0 100\n";
+  for (GraphNum i = 0; i < vertexCount; i++) {
+    file << i * step << " " << (i > 0) + (i + 1 < vertexCount);
+    if (i > 0) file << " " << (i - 1) * step;
+    if (i + 1 < vertexCount) file << " " << (i + 1) * step;
+    file << "\n";
+  }
+  const std::string text = file.str();
+  Graph graph;
+  ASSERT_EQ(loadText(&graph, text, 0), 0);
+  ASSERT_EQ(graph.vertexCount, vertexCount);
+  EXPECT_EQ(graphCheck(&graph), 0);
+  for (GraphNum vertex = 0; vertex < vertexCount; vertex++) {
+    GraphNum arc = graph.edgeBegin[vertex];
+    if (vertex > 0) {
+      EXPECT_EQ(graph.edgeTarget[arc++], vertex - 1);
+    }
+    if (vertex + 1 < vertexCount) {
+      EXPECT_EQ(graph.edgeTarget[arc++], vertex + 1);
+    }
+    ASSERT_EQ(arc, graph.edgeEnd[vertex]);
+  }
+  graphExit(&graph);
 }
 
 struct LoadFailure {
