@@ -23,6 +23,9 @@
 #                            "plyxen-e" (default: the interface's nested
 #                            dissection with the edge-based separator e in
 #                            place of the multilevel vertex separators)
+#              BENCH_K_STRATEGY  strategy of the "plyxen-k" row set (default:
+#                            nested dissection whose leaves are ordered part
+#                            by part by the partition ordering method k)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -96,6 +99,8 @@ strategy=()
 edge_bipart="m{vert=100,rat=0.7,low=h{pass=10}f{bal=0.05},asc=b{width=3,bnd=f{bal=0.05},org=f{bal=0.05}}}"
 edge_sep="/(vert>120)?e{type=t,strat=$edge_bipart};"
 edge_strategy=${BENCH_EDGE_STRATEGY:-"o{strat=c{rat=0.7,cpr=n{sep=$edge_sep,ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep=$edge_sep,ole=f{cmin=15,cmax=100000,frat=0.0},ose=g}}}"}
+k_sep="/(vert>120)?m{rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}};"
+k_strategy=${BENCH_K_STRATEGY:-"o{strat=n{sep=$k_sep,ole=k{siz=30},ose=g}}"}
 
 results=$work/results
 : >"$results"
@@ -112,6 +117,9 @@ for graph in "${graphs[@]}"; do
 
   measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen-e.ord" -s "$edge_strategy"
   echo "$name plyxen-e $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
+
+  measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen-k.ord" -s "$k_strategy"
+  echo "$name plyxen-k $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
 
   measure ndmetis "$metis"
   awk -v n="$vertices" 'BEGIN { print n } { print NR "\t" $1 + 1 }' "$metis.iperm" >"$work/$name.nd.ord"
@@ -132,13 +140,13 @@ awk '
     printf "%-16s %-9s %14s %14s %10s %10s\n", "graph", "orderer", "nnzL", "opc", "time(s)", "peak(MB)"
     for (i = 1; i <= count; i++) {
       g = order[i]
-      split("plyxen plyxen-e ND AMD", tools, " ")
-      for (t = 1; t <= 4; t++)
+      split("plyxen plyxen-e plyxen-k ND AMD", tools, " ")
+      for (t = 1; t <= 5; t++)
         printf "%-16s %-9s %14d %14.4e %10.4f %10.1f\n", g, tools[t], nnz[g, tools[t]], opc[g, tools[t]],
                time[g, tools[t]], mem[g, tools[t]] / 1024
     }
-    split("plyxen plyxen-e", orderers, " ")
-    for (o = 1; o <= 2; o++) {
+    split("plyxen plyxen-e plyxen-k", orderers, " ")
+    for (o = 1; o <= 3; o++) {
     me = orderers[o]
     delete logsum; delete logcount
     printf "\n%s / reference\n", me

@@ -69,6 +69,12 @@ void PLYXEN_errorHandlerSet(PLYXEN_MessageHandler handler, void* data);
 const char* PLYXEN_errorLast(void);
 void PLYXEN_errorClear(void);
 
+/* Flags of PLYXEN_stratGraphMapBuild. */
+#define MAP_FLAG_DEFAULT 0x0000 /* the default mapping strategy (docs/guide.md) */
+#define MAP_FLAG_QUALITY 0x0001 /* the best of four bipartitions at every split, longer refinement */
+#define MAP_FLAG_SPEED 0x0002   /* one bipartition per split, at most two refinement passes per level */
+#define MAP_FLAG_SAFETY 0x0008  /* refine whole levels rather than a band around the frontier */
+
 /* Graphs. */
 PLYXEN_Graph* PLYXEN_graphAlloc(void);
 int PLYXEN_graphRecordSize(void);
@@ -185,6 +191,30 @@ int PLYXEN_archMeshX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_
 int PLYXEN_archTorus2(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY);
 int PLYXEN_archTorus3(PLYXEN_Arch* arch, PLYXEN_Num dimX, PLYXEN_Num dimY, PLYXEN_Num dimZ);
 int PLYXEN_archTorusX(PLYXEN_Arch* arch, PLYXEN_Num dimensionCount, const PLYXEN_Num* sizes);
+
+/* Mapping and partitioning. A mapping strategy is parsed from text
+ * (PLYXEN_stratGraphMap) or built from MAP_FLAG_* flags, a part count and
+ * an imbalance ratio (PLYXEN_stratGraphMapBuild; 0.05 allows every part 5%
+ * above its share of the load). An empty strategy handle given to the
+ * operations below is filled with the default strategy at 5% imbalance.
+ * parts has one entry per vertex, from its first element, and receives the
+ * terminal (the part) of every vertex; for the Fixed variants it holds on
+ * entry the terminal each vertex is fixed to, or -1 for a free vertex. The
+ * same graph, architecture and strategy give the same parts on every call. */
+int PLYXEN_stratGraphMap(PLYXEN_Strat* strat, const char* text);
+int PLYXEN_stratGraphMapBuild(PLYXEN_Strat* strat, PLYXEN_Num flags, PLYXEN_Num partCount, double imbalanceRatio);
+int PLYXEN_graphMap(PLYXEN_Graph* graph, const PLYXEN_Arch* arch, PLYXEN_Strat* strat, PLYXEN_Num* parts);
+int PLYXEN_graphMapFixed(PLYXEN_Graph* graph, const PLYXEN_Arch* arch, PLYXEN_Strat* strat, PLYXEN_Num* parts);
+/* Partitions into partCount parts (a complete graph of partCount terminals). */
+int PLYXEN_graphPart(PLYXEN_Graph* graph, PLYXEN_Num partCount, PLYXEN_Strat* strat, PLYXEN_Num* parts);
+int PLYXEN_graphPartFixed(PLYXEN_Graph* graph, PLYXEN_Num partCount, PLYXEN_Strat* strat, PLYXEN_Num* parts);
+/* Figures of a mapping onto an architecture of fixed size: the number of
+ * terminals holding vertices, the load of the cut edges, the communication
+ * load (edge loads times the distances between the terminals of their
+ * ends) and the imbalance (largest ratio of a terminal's load to its share
+ * of the total load by weight, minus 1). Any output pointer may be null. */
+int PLYXEN_graphMapStat(const PLYXEN_Graph* graph, const PLYXEN_Arch* arch, const PLYXEN_Num* parts,
+                        PLYXEN_Num* nonEmptyCount, int64_t* cutLoad, int64_t* commLoad, double* imbalance);
 
 /* Solver-ordering interface (every argument by reference, arrays indexed
  * from 1): vertex count, adjacency capacity (unused), row starts (out: tree

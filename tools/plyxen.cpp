@@ -4,6 +4,8 @@
 //   plyxen convert IN OUT [--from FORMAT] [--to FORMAT]
 //   plyxen bipart GRAPH [-s STRATEGY] [-o PARTS] [-b IMBALANCE]
 //   plyxen spy GRAPH [ORDER] -o FILE.svg [--tree] ...
+//   plyxen partition GRAPH K [-s STRATEGY] [-b IMBALANCE] [-o PARTS]
+//   plyxen map GRAPH ARCHFILE [-s STRATEGY] [-b IMBALANCE] [-o PARTS]
 //   plyxen arch build KIND ARGUMENTS... -o FILE, plyxen arch show FILE
 #include <cstring>
 
@@ -26,6 +28,10 @@ const char* const toolUsageMain =
     "  spy GRAPH [ORDER] -o FILE.svg [--tree]\n"
     "      picture of the matrix, reordered, and of its factor and fill, or\n"
     "      of the column-block tree (SVG)\n"
+    "  partition GRAPH K [-s STRATEGY] [-b IMBALANCE] [-o PARTS]\n"
+    "      partition a graph into K parts of balanced loads with a small edge cut\n"
+    "  map GRAPH ARCHFILE [-s STRATEGY] [-b IMBALANCE] [-o PARTS]\n"
+    "      map a graph onto the terminals of a target architecture\n"
     "  arch build KIND ARGUMENTS... -o FILE\n"
     "  arch show FILE\n"
     "      write the architecture file of a target machine (complete graph,\n"
@@ -91,6 +97,34 @@ const char* const toolUsageBipart =
     "  -b IMBALANCE   largest imbalance allowed, from 0 to 1 (default 0.01): no part\n"
     "                 may carry more than (1 + IMBALANCE) times half the load, or\n"
     "                 half the load rounded up\n";
+const char* const toolUsagePartition =
+    "usage: plyxen partition GRAPH K [-s STRATEGY] [-b IMBALANCE] [-o PARTS] [--from FORMAT]\n"
+    "\n"
+    "Partitions the vertices of GRAPH into K parts whose loads stay within\n"
+    "IMBALANCE of the average while the load of the cut edges is small, and\n"
+    "prints one line: the cut edge load (cut), the communication load (comm,\n"
+    "the same for a partition), the imbalance (largest part load over the\n"
+    "average, minus 1), the number of non-empty parts (parts) and the time in\n"
+    "seconds. Parts may stay empty when K exceeds the vertex count.\n"
+    "\n"
+    "  -s STRATEGY    mapping strategy; the default is the library's default\n"
+    "                 strategy for IMBALANCE (see docs/guide.md)\n"
+    "  -b IMBALANCE   allowed imbalance ratio of the default strategy (0.05)\n"
+    "  -o PARTS       write the parts file: one \"vertex part\" line per vertex\n";
+
+const char* const toolUsageMap =
+    "usage: plyxen map GRAPH ARCHFILE [-s STRATEGY] [-b IMBALANCE] [-o PARTS] [--from FORMAT]\n"
+    "\n"
+    "Maps the vertices of GRAPH onto the terminals of the target architecture\n"
+    "described in ARCHFILE, keeping each terminal's load within IMBALANCE of\n"
+    "its share while the communication load (edge loads times the distances\n"
+    "between the terminals of their ends) is small, and prints one line: cut,\n"
+    "comm, imbalance, parts and time, as plyxen partition does.\n"
+    "\n"
+    "  -s STRATEGY    mapping strategy; the default is the library's default\n"
+    "                 strategy for IMBALANCE (see docs/guide.md)\n"
+    "  -b IMBALANCE   allowed imbalance ratio of the default strategy (0.05)\n"
+    "  -o PARTS       write the parts file: one \"vertex terminal\" line per vertex\n";
 
 int main(int argc, char** argv) {
   toolProcessInit();
@@ -108,6 +142,8 @@ int main(int argc, char** argv) {
   if (strcmp(command, "convert") == 0) return toolConvert(argc - 2, argv + 2);
   if (strcmp(command, "bipart") == 0) return toolBipart(argc - 2, argv + 2);
   if (strcmp(command, "spy") == 0) return toolSpy(argc - 2, argv + 2);
+  if (strcmp(command, "partition") == 0) return toolPartition(argc - 2, argv + 2);
+  if (strcmp(command, "map") == 0) return toolMap(argc - 2, argv + 2);
   if (strcmp(command, "arch") == 0) return toolArch(argc - 2, argv + 2);
   errorPrint("plyxen: unknown command \"%s\" (plyxen --help lists the commands)", command);
   return 1;

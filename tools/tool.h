@@ -21,6 +21,8 @@ int toolStats(int argc, char** argv);
 int toolConvert(int argc, char** argv);
 int toolBipart(int argc, char** argv);
 int toolSpy(int argc, char** argv);
+int toolPartition(int argc, char** argv);
+int toolMap(int argc, char** argv);
 int toolArch(int argc, char** argv);
 
 // ---------------------------------------------------------------------------
@@ -46,6 +48,8 @@ extern const char* const toolUsageOrder;
 extern const char* const toolUsageStats;
 extern const char* const toolUsageConvert;
 extern const char* const toolUsageBipart;
+extern const char* const toolUsagePartition;
+extern const char* const toolUsageMap;
 extern const char* const toolUsageArch;
 
 // ---------------------------------------------------------------------------

@@ -59,24 +59,25 @@ int PLYXEN_stratGraphOrder(PLYXEN_Strat* strat, const char* text) {
   return 0;
 }
 
-namespace {
-
-constexpr size_t BUILD_BUFFER_SIZE = 8192;
-
-// Replaces every occurrence of pattern in the buffer, provided that the
-// result fits in it.
-bool replaceAll(char* buffer, const char* pattern, const char* replacement) {
+bool stratTextReplace(char* buffer, size_t size, const char* pattern, const char* replacement) {
   const size_t patternLength = strlen(pattern);
   const size_t replacementLength = strlen(replacement);
   size_t count = 0;
   for (const char* found = strstr(buffer, pattern); found != nullptr; found = strstr(found + patternLength, pattern))
     count++;
   const size_t length = strlen(buffer);
-  if ((replacementLength > patternLength) &&
-      (length + count * (replacementLength - patternLength) >= BUILD_BUFFER_SIZE))
+  if ((replacementLength > patternLength) && (length + count * (replacementLength - patternLength) >= size))
     return false;
   stringReplaceAll(buffer, pattern, replacement);
   return true;
+}
+
+namespace {
+
+constexpr size_t BUILD_BUFFER_SIZE = 8192;
+
+bool replaceAll(char* buffer, const char* pattern, const char* replacement) {
+  return stratTextReplace(buffer, BUILD_BUFFER_SIZE, pattern, replacement);
 }
 
 }  // namespace

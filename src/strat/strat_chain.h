@@ -90,3 +90,40 @@ inline int stratCondBranch(const Strat* strat, const void* graph, const Strat** 
   *branch = (value.data.intValue == 1) ? strat->data.cond.first : strat->data.cond.second;
   return 0;
 }
+
+// The dispatcher of a graph kind: runs a strategy node on a graph object,
+// sequences through stratChainConcat, conditions followed by a loop, empty
+// strategies as success, methods called with their parameter blocks, and
+// selections through the kind's own rule. name prefixes the messages.
+template <class GraphObject>
+int stratDispatch(GraphObject* graph, const Strat* strat, int (*dispatch)(GraphObject*, const Strat*),
+                  int (*select)(GraphObject*, const Strat*), const char* name) {
+  typedef int (*Method)(GraphObject*, const void*);
+  for (;;) {
+    switch (strat->kind) {
+      case STRAT_CONCAT: {
+        char message[96];
+        snprintf(message, sizeof(message), "%s: out of memory", name);
+        return stratChainConcat(graph, strat, dispatch, message);
+      }
+      case STRAT_COND: {
+        const Strat* branch = nullptr;
+        const int result = stratCondBranch(strat, graph, &branch);
+        if ((result != 0) || (branch == nullptr)) return result;
+        strat = branch;
+        continue;
+      }
+      case STRAT_EMPTY:
+        return 0;
+      case STRAT_METHOD: {
+        const Method function = reinterpret_cast<Method>(strat->table->methods[strat->data.method.method].function);
+        return function(graph, strat->data.method.paramBlock);
+      }
+      case STRAT_SELECT:
+        return select(graph, strat);
+      default:
+        errorPrint("%s: invalid strategy node", name);
+        return 1;
+    }
+  }
+}
