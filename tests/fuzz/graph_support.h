@@ -4,6 +4,9 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "fuzz_support.h"
@@ -108,5 +111,63 @@ inline void orderSmallGraph(PLYXEN_Graph* graph) {
                "father %d of column block %d is not a later block", tree[index], block);
   }
 }
+
+// So that a run stays short, strategies are run only when every number in
+// their text (digits, an optional fraction and exponent, read as the
+// strategy scanner reads them) is at most kNumberMax: some methods
+// legitimately take time in proportion to their pass counts.
+inline constexpr double kNumberMax = 10000.0;
+
+inline bool numbersWithinBudget(const std::string& text) {
+  for (size_t at = 0; at < text.size();) {
+    if (text[at] < '0' || text[at] > '9') {
+      at++;
+      continue;
+    }
+    char* end = nullptr;
+    const double value = strtod(text.c_str() + at, &end);
+    const size_t length = static_cast<size_t>(end - (text.c_str() + at));
+    if (!(std::fabs(value) <= kNumberMax)) return false;
+    at += (length > 0) ? length : 1;
+  }
+  return true;
+}
+
+// A grid of 1 + choice % 6 by 1 + (choice / 6) % 6 vertices, base 0. Bits
+// of choice / 36: 1, edge loads 1 to 3; 2, vertex loads 1 to 3; 4, no edge
+// across the middle column, so that a grid at least 2 wide falls in two
+// components.
+struct Grid {
+  PLYXEN_Num width;
+  PLYXEN_Num height;
+  std::vector<PLYXEN_Num> begin;
+  std::vector<PLYXEN_Num> ends;
+  std::vector<PLYXEN_Num> vertexLoads;
+  std::vector<PLYXEN_Num> edgeLoads;
+
+  explicit Grid(uint8_t choice) : width(1 + choice % 6), height(1 + (choice / 6) % 6) {
+    const int options = choice / 36;
+    const bool edgeLoaded = (options & 1) != 0;
+    const bool loaded = (options & 2) != 0;
+    const PLYXEN_Num cut = ((options & 4) != 0) ? width / 2 : 0;  // no edge between columns cut - 1 and cut
+    for (PLYXEN_Num y = 0; y < height; y++) {
+      for (PLYXEN_Num x = 0; x < width; x++) {
+        const PLYXEN_Num vertex = y * width + x;
+        begin.push_back(static_cast<PLYXEN_Num>(ends.size()));
+        auto link = [&](PLYXEN_Num other) {
+          ends.push_back(other);
+          if (edgeLoaded) edgeLoads.push_back(1 + (vertex + other) % 3);
+        };
+        if (y > 0) link(vertex - width);
+        if (x > 0 && x != cut) link(vertex - 1);
+        if (x + 1 < width && x + 1 != cut) link(vertex + 1);
+        if (y + 1 < height) link(vertex + width);
+        if (loaded) vertexLoads.push_back(1 + vertex % 3);
+      }
+    }
+    begin.push_back(static_cast<PLYXEN_Num>(ends.size()));
+  }
+  PLYXEN_Num vertexCount() const { return width * height; }
+};
 
 }  // namespace fuzz
