@@ -175,7 +175,7 @@ int archTleafDomBipart(const ArchTleaf* data, const ArchTleafDom* domain, ArchTl
   }
   first->levlnum = second->levlnum = level;
   first->indxmin = indxmin;
-  first->indxnbr = (indxnbr + 1) / 2;
+  first->indxnbr = indxnbr - indxnbr / 2;  // (indxnbr + 1) / 2, which overflows for the largest fan-out
   second->indxmin = indxmin + first->indxnbr;
   second->indxnbr = indxnbr - first->indxnbr;
   return 0;

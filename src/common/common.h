@@ -143,7 +143,8 @@ void intRandSeed(GraphNum seed);
 void intRandReset();
 // Sets the process number mixed into the seed.
 void intRandProcess(uint32_t number);
-// Writes and reads the generator state; 0 on success, 1 on failure.
+// Writes and reads the generator state; 0 on success, 1 on failure. A
+// loaded state counts as seeded: the next draws and orderings start from it.
 int intRandSave2(FILE* stream);
 int intRandLoad2(FILE* stream);
 

@@ -159,5 +159,9 @@ int intRandLoad2(FILE* stream) {
   std::lock_guard<std::mutex> guard(randomProcessLock);
   for (int i = 0; i < STATE_SIZE; i++) randomProcessState.words[i] = words[i];
   randomProcessState.index = index;
+  // A loaded state is a seeded one: otherwise the first draw, or the first
+  // ordering, of a process that had not yet drawn would seed the generator
+  // over it, and the file would be silently ignored.
+  randomProcessState.seeded = true;
   return 0;
 }

@@ -4,6 +4,7 @@
 // A file holds the version 0, the vertex and arc counts, the file's base and
 // a three-digit property number (labels, arc loads, vertex loads), then per
 // vertex: [label] [vertex load] degree, and per arc: [arc load] end.
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -46,6 +47,79 @@ int graphLoadFail(Graph* graph) {
   memset(graph, 0, sizeof(Graph));
   return 1;
 }
+
+// One group of arrays of graphLoad (the vertex arrays, or the arc arrays),
+// laid out as memGroupAlloc does: array i holds count + extra[i] entries,
+// an absent array none. The group grows as the file is read, from a few
+// thousand entries up to the count of the header, so that the memory taken
+// follows what the file holds: a header that announces two billion
+// vertices in a few bytes costs a few kilobytes before the file runs out.
+// Once every entry has been read the group has exactly the layout of a
+// group allocated at the header's count.
+class LoadGroup {
+ public:
+  static constexpr size_t kArrayCount = 3;
+  static constexpr size_t kInitialCapacity = 4096;
+
+  struct Array {
+    GraphNum** pointer;  // null for an absent array
+    size_t extra;
+  };
+
+  LoadGroup(size_t count, Array first, Array second, Array third)
+      : arrays_{first, second, third}, count_(count) {
+    for (Array& array : arrays_)
+      if (array.pointer == nullptr) array.pointer = &unused_;
+  }
+  ~LoadGroup() { memFree(block_); }
+  LoadGroup(const LoadGroup&) = delete;
+  LoadGroup& operator=(const LoadGroup&) = delete;
+
+  // Room for needed entries (at most the count) in every array, keeping
+  // what they hold; false when memory is short, the group left as it was.
+  bool reserve(size_t needed) {
+    if ((block_ != nullptr) && (needed <= capacity_)) return true;
+    size_t capacity = (capacity_ > kInitialCapacity / 2) ? 2 * capacity_ : kInitialCapacity;
+    if (capacity < needed) capacity = needed;
+    if (capacity > count_) capacity = count_;
+    size_t oldOffset[kArrayCount];
+    for (size_t i = 0; i < kArrayCount; i++)
+      oldOffset[i] = (block_ == nullptr) ? 0 : byteOffset(*arrays_[i].pointer);
+    void* block = memGroupRealloc(block_, {entry(0, capacity), entry(1, capacity), entry(2, capacity)});
+    if (block == nullptr) return false;
+    // Every array starts no earlier than it did, and after the end of the
+    // arrays before it: moving the last one first overwrites nothing unread.
+    if (block_ != nullptr) {
+      for (size_t i = kArrayCount; i-- > 0;) {
+        if (arrays_[i].pointer == &unused_) continue;
+        memmove(*arrays_[i].pointer, static_cast<unsigned char*>(block) + oldOffset[i],
+                (capacity_ + arrays_[i].extra) * sizeof(GraphNum));
+      }
+    }
+    block_ = block;
+    capacity_ = capacity;
+    return true;
+  }
+  // Hands the block over to the caller (the record), which frees it.
+  void release() { block_ = nullptr; }
+
+ private:
+  MemGroupEntry entry(size_t index, size_t capacity) {
+    const Array& array = arrays_[index];
+    const size_t size = (array.pointer == &unused_) ? 0 : (capacity + array.extra) * sizeof(GraphNum);
+    return memEntry(*array.pointer, size);
+  }
+  size_t byteOffset(const GraphNum* array) const {
+    return static_cast<size_t>(reinterpret_cast<const unsigned char*>(array) -
+                               static_cast<const unsigned char*>(block_));
+  }
+
+  Array arrays_[kArrayCount];
+  GraphNum* unused_ = nullptr;
+  size_t count_;
+  size_t capacity_ = 0;
+  void* block_ = nullptr;
+};
 
 }  // namespace
 
@@ -106,37 +180,21 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   graph->vertexEnd = graphBase + vertexCount;
   graph->arcCount = arcCount;
 
-  const size_t vertexBytes = static_cast<size_t>(vertexCount) * sizeof(GraphNum);
-  const size_t arcBytes = static_cast<size_t>(arcCount) * sizeof(GraphNum);
-  GraphNum* beginArray;
-  GraphNum* loadArray;
-  GraphNum* labelArray;
-  if (memGroupAlloc({memEntry(beginArray, vertexBytes + sizeof(GraphNum)),
-                     memEntry(loadArray, keepVertexLoads ? vertexBytes : 0),
-                     memEntry(labelArray, hasLabels ? vertexBytes : 0)}) == nullptr) {
+  // The arrays are set in the record once every vertex has been read; until
+  // then the groups own them.
+  GraphNum* beginArray = nullptr;
+  GraphNum* loadArray = nullptr;
+  GraphNum* labelArray = nullptr;
+  LoadGroup vertexGroup(static_cast<size_t>(vertexCount), {&beginArray, 1},
+                        {keepVertexLoads ? &loadArray : nullptr, 0}, {hasLabels ? &labelArray : nullptr, 0});
+  GraphNum* targetArray = nullptr;
+  GraphNum* arcLoadArray = nullptr;
+  LoadGroup arcGroup(static_cast<size_t>(arcCount), {&targetArray, 0}, {keepArcLoads ? &arcLoadArray : nullptr, 0},
+                     {nullptr, 0});
+  if (!vertexGroup.reserve(0) || !arcGroup.reserve(0)) {
     errorPrint("graphLoad: out of memory");
     return graphLoadFail(graph);
   }
-  graph->edgeBegin = beginArray - graphBase;
-  graph->edgeEnd = graph->edgeBegin + 1;
-  graph->vertexLoad = keepVertexLoads ? loadArray - graphBase : nullptr;
-  graph->vertexLabel = hasLabels ? labelArray - graphBase : nullptr;
-
-  GraphNum* targetArray;
-  GraphNum* arcLoadArray;
-  if (memGroupAlloc({memEntry(targetArray, arcBytes), memEntry(arcLoadArray, keepArcLoads ? arcBytes : 0)}) ==
-      nullptr) {
-    errorPrint("graphLoad: out of memory");
-    return graphLoadFail(graph);
-  }
-  graph->edgeTarget = targetArray - graphBase;
-  graph->edgeLoad = keepArcLoads ? arcLoadArray - graphBase : nullptr;
-
-  GraphNum* const edgeBegin = graph->edgeBegin;
-  GraphNum* const edgeTarget = graph->edgeTarget;
-  GraphNum* const edgeLoad = graph->edgeLoad;
-  GraphNum* const vertexLoad = graph->vertexLoad;
-  GraphNum* const vertexLabel = graph->vertexLabel;
   const GraphNum vertexEnd = graph->vertexEnd;
   const GraphNum arcLimit = graphBase + arcCount;
 
@@ -148,6 +206,11 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   GraphNum maxDegree = 0;
   GraphNum arcIndex = graphBase;
   for (GraphNum vertex = graphBase; vertex < vertexEnd; vertex++) {
+    const size_t vertexIndex = static_cast<size_t>(vertex - graphBase);
+    if (!vertexGroup.reserve(vertexIndex + 1)) {
+      errorPrint("graphLoad: out of memory");
+      return graphLoadFail(graph);
+    }
     if (hasLabels) {
       GraphNum label;
       if (!read(&label)) {
@@ -158,7 +221,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
         errorPrint("graphLoad: negative vertex label");
         return graphLoadFail(graph);
       }
-      vertexLabel[vertex] = label;
+      labelArray[vertexIndex] = label;
       if (label > largestLabel) largestLabel = label;
     }
     if (hasVertexLoads) {
@@ -168,7 +231,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
         return graphLoadFail(graph);
       }
       if (keepVertexLoads) {
-        vertexLoad[vertex] = load;
+        loadArray[vertexIndex] = load;
         vertexLoadSum += load;
       }
     }
@@ -177,7 +240,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       errorPrint("graphLoad: bad input (5)");
       return graphLoadFail(graph);
     }
-    edgeBegin[vertex] = arcIndex;
+    beginArray[vertexIndex] = arcIndex;
     if (degree < 0) {
       errorPrint("graphLoad: negative vertex degree");
       return graphLoadFail(graph);
@@ -187,6 +250,11 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       return graphLoadFail(graph);
     }
     for (GraphNum arcNumber = 0; arcNumber < degree; arcNumber++, arcIndex++) {
+      const size_t arcOffset = static_cast<size_t>(arcIndex - graphBase);
+      if (!arcGroup.reserve(arcOffset + 1)) {
+        errorPrint("graphLoad: out of memory");
+        return graphLoadFail(graph);
+      }
       if (hasArcLoads) {
         GraphNum load;
         if (!read(&load)) {
@@ -194,7 +262,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
           return graphLoadFail(graph);
         }
         if (keepArcLoads) {
-          edgeLoad[arcIndex] = load;
+          arcLoadArray[arcOffset] = load;
           edgeLoadSum += load;
         }
       }
@@ -209,15 +277,29 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
       }
       // Ends are not checked here: shifting wraps rather than overflows, and
       // a consistency check (graphCheck) tells out-of-range ends.
-      edgeTarget[arcIndex] = static_cast<GraphNum>(static_cast<uint32_t>(end) + static_cast<uint32_t>(shift));
+      targetArray[arcOffset] = static_cast<GraphNum>(static_cast<uint32_t>(end) + static_cast<uint32_t>(shift));
     }
     if (degree > maxDegree) maxDegree = degree;
   }
-  edgeBegin[vertexEnd] = arcIndex;
+  // Every vertex has been read: the groups are at their full size (the arc
+  // group too, unless the arc count check below fails), and go to the record.
+  if (!vertexGroup.reserve(static_cast<size_t>(vertexCount))) {
+    errorPrint("graphLoad: out of memory");
+    return graphLoadFail(graph);
+  }
+  beginArray[vertexCount] = arcIndex;
   if (arcIndex != arcLimit) {
     errorPrint("graphLoad: invalid arc count (2)");
     return graphLoadFail(graph);
   }
+  vertexGroup.release();
+  arcGroup.release();
+  graph->edgeBegin = beginArray - graphBase;
+  graph->edgeEnd = graph->edgeBegin + 1;
+  graph->vertexLoad = keepVertexLoads ? loadArray - graphBase : nullptr;
+  graph->vertexLabel = hasLabels ? labelArray - graphBase : nullptr;
+  graph->edgeTarget = targetArray - graphBase;
+  graph->edgeLoad = keepArcLoads ? arcLoadArray - graphBase : nullptr;
   // A file that holds more than its header describes is not the file its
   // header describes: a count that was cut short, or two files run together.
   if (intLoadEnd(stream) != 1) {
@@ -236,8 +318,8 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   graph->maxDegree = maxDegree;
   graph->vertexLoadSum = static_cast<GraphNum>(vertexLoadSum);
 
-  if (hasLabels && (graphLoad2(graphBase, vertexEnd, edgeBegin, graph->edgeEnd, edgeTarget, largestLabel,
-                               vertexLabel) != 0)) {
+  if (hasLabels && (graphLoad2(graphBase, vertexEnd, graph->edgeBegin, graph->edgeEnd, graph->edgeTarget,
+                               largestLabel, graph->vertexLabel) != 0)) {
     errorPrint("graphLoad: cannot relabel vertices");
     return graphLoadFail(graph);
   }
@@ -247,62 +329,67 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
 namespace {
 
 // Maps labels to vertex numbers. Labels that stay below a small multiple of
-// the vertex count index a plain table; larger ones go into an
-// open-addressing table (slot label * 17, linear probing), so that one huge
-// label does not cost a table of that many entries.
+// the vertex count index a plain table; larger ones are kept as (label,
+// vertex) pairs sorted by label and found by binary search, so that one
+// huge label does not cost a table of that many entries, and no choice of
+// labels costs more than n log n time (labels chosen to collide would make
+// a hash table take time quadratic in the vertex count).
 class LabelIndex {
  public:
   // Returns false when memory is short.
   bool init(GraphNum largestLabel, GraphNum vertexCount) {
     const uint64_t directSize = (largestLabel < 0) ? 0 : static_cast<uint64_t>(largestLabel) + 1;
-    if (directSize <= 4 * static_cast<uint64_t>(vertexCount) + 1024) {
-      hashed_ = false;
-      size_ = directSize;
-      table_.reset(static_cast<GraphNum*>(memAlloc(size_ * sizeof(GraphNum))));
-    } else {
-      hashed_ = true;
-      size_ = 16;
-      while (size_ < 2 * static_cast<uint64_t>(vertexCount)) size_ *= 2;  // at most half full
-      table_.reset(static_cast<GraphNum*>(memAlloc(size_ * 2 * sizeof(GraphNum))));
-    }
+    sorted_ = directSize > 4 * static_cast<uint64_t>(vertexCount) + 1024;
+    size_ = sorted_ ? static_cast<uint64_t>(vertexCount) : directSize;
+    table_.reset(static_cast<GraphNum*>(memAlloc(size_ * (sorted_ ? 2 : 1) * sizeof(GraphNum))));
     if (table_ == nullptr) return false;
-    memset(table_.get(), 0xFF, size_ * (hashed_ ? 2 : 1) * sizeof(GraphNum));  // every entry -1
+    if (!sorted_) memset(table_.get(), 0xFF, size_ * sizeof(GraphNum));  // every entry -1
+    return true;
+  }
+
+  // Returns false when the label is already taken (in the sorted form, a
+  // repeated label is only told by complete()).
+  bool insert(GraphNum label, GraphNum vertex) {
+    if (sorted_) {
+      LabelPair* pairs = reinterpret_cast<LabelPair*>(table_.get());
+      pairs[pairCount_++] = LabelPair{label, vertex};
+      return true;
+    }
+    if (table_[label] != -1) return false;
+    table_[label] = vertex;
+    return true;
+  }
+
+  // To be called once every label is in, before any find; false when a
+  // label was given twice.
+  bool complete() {
+    if (!sorted_) return true;
+    LabelPair* pairs = reinterpret_cast<LabelPair*>(table_.get());
+    std::sort(pairs, pairs + pairCount_, [](const LabelPair& a, const LabelPair& b) { return a.label < b.label; });
+    for (uint64_t i = 1; i < pairCount_; i++)
+      if (pairs[i].label == pairs[i - 1].label) return false;
     return true;
   }
 
   // The vertex of a label of [0, largestLabel], or -1.
   GraphNum find(GraphNum label) const {
-    if (!hashed_) return table_[label];
-    for (uint64_t slot = firstSlot(label);; slot = (slot + 1) & (size_ - 1)) {
-      const GraphNum key = table_[2 * slot];
-      if (key == label) return table_[2 * slot + 1];
-      if (key == -1) return -1;
-    }
-  }
-
-  // Returns false when the label is already taken.
-  bool insert(GraphNum label, GraphNum vertex) {
-    if (!hashed_) {
-      if (table_[label] != -1) return false;
-      table_[label] = vertex;
-      return true;
-    }
-    for (uint64_t slot = firstSlot(label);; slot = (slot + 1) & (size_ - 1)) {
-      const GraphNum key = table_[2 * slot];
-      if (key == label) return false;
-      if (key == -1) {
-        table_[2 * slot] = label;
-        table_[2 * slot + 1] = vertex;
-        return true;
-      }
-    }
+    if (!sorted_) return table_[label];
+    const LabelPair* pairs = reinterpret_cast<const LabelPair*>(table_.get());
+    const LabelPair* found = std::lower_bound(pairs, pairs + pairCount_, label,
+                                              [](const LabelPair& pair, GraphNum key) { return pair.label < key; });
+    return (found != pairs + pairCount_ && found->label == label) ? found->vertex : -1;
   }
 
  private:
-  uint64_t firstSlot(GraphNum label) const { return (static_cast<uint64_t>(label) * 17) & (size_ - 1); }
+  struct LabelPair {
+    GraphNum label;
+    GraphNum vertex;
+  };
+  static_assert(sizeof(LabelPair) == 2 * sizeof(GraphNum), "pairs fill two table entries");
 
-  bool hashed_ = false;
-  uint64_t size_ = 0;  // entries, or slots of (label, vertex) pairs when hashed
+  bool sorted_ = false;
+  uint64_t size_ = 0;       // entries of the plain table, or room for pairs
+  uint64_t pairCount_ = 0;  // pairs inserted (sorted form)
   std::unique_ptr<GraphNum[], MemFreeDeleter> table_;
 };
 
@@ -326,6 +413,10 @@ int graphLoad2(GraphNum base, GraphNum vertexEnd, const GraphNum* edgeBegin, con
       errorPrint("graphLoad2: duplicate vertex label");
       return 1;
     }
+  }
+  if (!index.complete()) {
+    errorPrint("graphLoad2: duplicate vertex label");
+    return 1;
   }
   for (GraphNum vertex = base; vertex < vertexEnd; vertex++) {
     for (GraphNum arc = edgeBegin[vertex]; arc < edgeEnd[vertex]; arc++) {

@@ -194,8 +194,9 @@ int buildGraph(Graph* graph, const MetisBody& body, GraphNum base, bool keepVert
   }
   for (GraphNum vertex = 0; vertex <= vertexCount; vertex++) begin[vertex] = body.begin[vertex] + base;
   for (GraphNum arc = 0; arc < arcCount; arc++) target[arc] = body.target[arc] + base;
-  if (keepVertexLoads) memcpy(vertexLoad, body.vertexLoad.data(), vertexBytes);
-  if (keepEdgeLoads) memcpy(edgeLoad, body.edgeLoad.data(), arcBytes);
+  // An empty vector may hold no array at all: copy only what there is.
+  if (keepVertexLoads && vertexBytes > 0) memcpy(vertexLoad, body.vertexLoad.data(), vertexBytes);
+  if (keepEdgeLoads && arcBytes > 0) memcpy(edgeLoad, body.edgeLoad.data(), arcBytes);
 
   graphTextAdopt(graph, base, vertexCount, begin, keepVertexLoads ? vertexLoad : nullptr,
                  keepVertexLoads ? static_cast<GraphNum>(body.vertexLoadSum) : vertexCount, arcCount, target,

@@ -1,0 +1,70 @@
+// Fuzz target of the METIS graph file reader.
+//
+// Input: one byte that chooses the base asked for (byte % 3 - 1: -1, 0 or
+// 1) and the weight flags ((byte / 3) % 4), then the file. A file that
+// loads gives a well-formed graph in the base asked for; written in the
+// same format and read back it is the same graph; when small, it is
+// also written as a Matrix Market file, read back with the same pattern,
+// and ordered with the default strategy.
+#include "../graph_support.h"
+
+namespace {
+
+void roundTrip(const PLYXEN_Graph* graph) {
+  fuzz::OutputStream output;
+  fuzz::expectStatus(PLYXEN_graphSaveMetis(graph, output.get()), "PLYXEN_graphSaveMetis");
+  const std::string text = output.text();
+  fuzz::InputStream input(text);
+  PLYXEN_Graph copy;
+  PLYXEN_graphInit(&copy);
+  const int status = PLYXEN_graphLoadMetis(&copy, input.get(), -1, 0);
+  FUZZ_CHECK(status == 0, "a saved METIS graph does not load back:\n%s", text.c_str());
+  fuzz::expectStatus(status, "PLYXEN_graphLoadMetis of a saved graph");
+  fuzz::expectStatus(PLYXEN_graphCheck(&copy), "PLYXEN_graphCheck of a saved METIS graph");
+  fuzz::expectSameGraph(graph, &copy, false);
+  PLYXEN_graphExit(&copy);
+}
+
+void matrixMarketTrip(const PLYXEN_Graph* graph) {
+  fuzz::OutputStream output;
+  fuzz::expectStatus(PLYXEN_graphSaveMatrixMarket(graph, output.get()), "PLYXEN_graphSaveMatrixMarket");
+  const std::string text = output.text();
+  fuzz::InputStream input(text);
+  PLYXEN_Graph copy;
+  PLYXEN_graphInit(&copy);
+  const int status = PLYXEN_graphLoadMatrixMarket(&copy, input.get(), -1);
+  FUZZ_CHECK(status == 0, "a saved Matrix Market file does not load back:\n%s", text.c_str());
+  fuzz::expectStatus(status, "PLYXEN_graphLoadMatrixMarket of a saved graph");
+  fuzz::expectSamePattern(graph, &copy);
+  PLYXEN_graphExit(&copy);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::begin();
+  fuzz::Decoder decoder(data, size);
+  const uint8_t choice = decoder.byte();
+  const PLYXEN_Num base = choice % 3 - 1;
+  const PLYXEN_Num flags = (choice / 3) % 4;
+  fuzz::InputStream stream(decoder.rest(), decoder.remaining());
+
+  PLYXEN_Graph graph;
+  PLYXEN_graphInit(&graph);
+  const int status = PLYXEN_graphLoadMetis(&graph, stream.get(), base, flags);
+  fuzz::expectStatus(status, "PLYXEN_graphLoadMetis");
+  if (status == 0) {
+    const fuzz::GraphView view(&graph);
+    FUZZ_CHECK(PLYXEN_graphCheck(&graph) == 0, "a loaded METIS graph is not well formed");
+    FUZZ_CHECK(view.base == ((base == -1) ? 1 : base), "base %d asked for, %d loaded", base, view.base);
+    if ((flags & 1) != 0) FUZZ_CHECK(view.vertexLoad == nullptr, "vertex weights kept against the flags");
+    if ((flags & 2) != 0) FUZZ_CHECK(view.arcLoad == nullptr, "edge weights kept against the flags");
+    roundTrip(&graph);
+    if (view.vertexCount <= 64 && view.arcCount <= 512) {
+      matrixMarketTrip(&graph);
+      fuzz::orderSmallGraph(&graph);
+    }
+  }
+  PLYXEN_graphExit(&graph);
+  return 0;
+}
