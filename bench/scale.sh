@@ -52,7 +52,7 @@ run_grid() {
   shift 2
   [ "$vertices" -le "$max" ] || return 0
   local graph=$work/$name.grf metis=$work/$name.graph
-  "$work/gen_graphs" "$1" "$graph" "${@:2}" >/dev/null
+  "$work/gen_graphs" "$1" "$graph" "${@:2}" >/dev/null 2>"$work/gen.err" || { cat "$work/gen.err" >&2; exit 1; }
   "$plyxen" convert "$graph" "$metis"
 
   timed "$work/plyxen.out" "$plyxen" order "$graph" -o "$work/$name.plyxen.ord" "${options[@]}"
