@@ -40,6 +40,44 @@ class StreamLock {
 };
 
 
+// The number reader of graphLoad, for a stream whose lock it holds. The
+// character that ends a number is kept here rather than pushed back into
+// the stream, where the next number starts from it: a file holds millions
+// of numbers, and pushing back costs a library call each. The kept
+// character goes back into the stream before anything else reads it.
+class LoadReader {
+ public:
+  explicit LoadReader(FILE* stream) : stream_(stream) {}
+  ~LoadReader() { restore(); }
+  LoadReader(const LoadReader&) = delete;
+  LoadReader& operator=(const LoadReader&) = delete;
+
+  bool read(GraphNum* value) {
+    int64_t number;
+    if (intReadNumber(
+            [this] {
+              if (kept_ == kNone) return getc_unlocked(stream_);
+              const int character = kept_;
+              kept_ = kNone;
+              return character;
+            },
+            [this](int character) { kept_ = character; }, INT32_MIN, INT32_MAX, &number) == 0)
+      return false;
+    *value = static_cast<GraphNum>(number);
+    return true;
+  }
+  // Gives the kept character back to the stream.
+  void restore() {
+    if (kept_ != kNone) ungetc(kept_, stream_);
+    kept_ = kNone;
+  }
+
+ private:
+  static constexpr int kNone = EOF - 1;
+  FILE* stream_;
+  int kept_ = kNone;
+};
+
 // Ends a load that failed after its arrays were allocated: releases them and
 // clears the record again, so that no stale array address remains in it.
 int graphLoadFail(Graph* graph) {
@@ -126,7 +164,8 @@ class LoadGroup {
 int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   memset(graph, 0, sizeof(Graph));
   StreamLock lock(stream);
-  auto read = [stream](GraphNum* value) { return graphIntLoadUnlocked(stream, value) != 0; };
+  LoadReader reader(stream);  // after the lock: gives its character back before the lock goes
+  auto read = [&reader](GraphNum* value) { return reader.read(value); };
 
   GraphNum version;
   if (!read(&version)) {
@@ -302,6 +341,7 @@ int graphLoad(Graph* graph, FILE* stream, GraphNum base, GraphNum loadFlags) {
   graph->edgeLoad = keepArcLoads ? arcLoadArray - graphBase : nullptr;
   // A file that holds more than its header describes is not the file its
   // header describes: a count that was cut short, or two files run together.
+  reader.restore();
   if (intLoadEnd(stream) != 1) {
     errorPrint("graphLoad: unexpected data after the last vertex");
     return graphLoadFail(graph);
