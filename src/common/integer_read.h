@@ -15,11 +15,12 @@
 template <class NextCharacter, class PushBack>
 int intReadNumber(NextCharacter nextCharacter, PushBack pushBack, int64_t low, int64_t high, int64_t* value) {
   int character;
-  // Blanks and newlines, by far the most frequent separators, are told
-  // apart without the locale's table.
+  // Blanks, tabs and newlines, by far the most frequent separators, and
+  // digits are told apart without the locale's table.
   do {
     character = nextCharacter();
-  } while (character == ' ' || character == '\n' || (character != EOF && (character < '0' || character > '9') && isspace(character)));
+  } while (character == ' ' || character == '\t' || character == '\n' ||
+           (character != EOF && (character < '0' || character > '9') && isspace(character)));
 
   bool negative = false;
   if (character == '-' || character == '+') {
