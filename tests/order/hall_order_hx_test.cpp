@@ -430,24 +430,24 @@ struct BuildResult {
   bool valid;
 };
 
-BuildResult build(BuildCase spec, GraphNum cmin, GraphNum cmax, double frat, GraphNum startPosition = 0) {
-  const GraphNum n = spec.vertexCount;
+BuildResult build(BuildCase input, GraphNum cmin, GraphNum cmax, double frat, GraphNum startPosition = 0) {
+  const GraphNum n = input.vertexCount;
   std::vector<GraphNum> size(n), firstSon(n), nextBrother(n), blockList(n), blockTail(n), pending(n), queue(n);
   Order order;
-  orderInit(&order, spec.base, startPosition + spec.nonHaloCount, nullptr);
-  for (GraphNum k = 0; k < startPosition; k++) order.inversePermutation[k] = spec.base + spec.nonHaloCount + k;
-  const GraphNum b = spec.base;
+  orderInit(&order, input.base, startPosition + input.nonHaloCount, nullptr);
+  for (GraphNum k = 0; k < startPosition; k++) order.inversePermutation[k] = input.base + input.nonHaloCount + k;
+  const GraphNum b = input.base;
   BuildResult result;
-  result.status = hallOrderHxBuild(b, n, spec.nonHaloCount, spec.numbers.empty() ? nullptr : spec.numbers.data() - b,
-                                   &order, &order.rootBlock, spec.weight.data() - b, size.data() - b, frat,
-                                   spec.loads.empty() ? nullptr : spec.loads.data() - b, spec.start.data() - b,
+  result.status = hallOrderHxBuild(b, n, input.nonHaloCount, input.numbers.empty() ? nullptr : input.numbers.data() - b,
+                                   &order, &order.rootBlock, input.weight.data() - b, size.data() - b, frat,
+                                   input.loads.empty() ? nullptr : input.loads.data() - b, input.start.data() - b,
                                    firstSon.data() - b, nextBrother.data() - b, blockList.data() - b, blockTail.data() - b,
                                    pending.data() - b, order.inversePermutation + startPosition, queue.data() - b,
                                    cmin, cmax);
   result.inverse.assign(order.inversePermutation + startPosition,
-                        order.inversePermutation + startPosition + spec.nonHaloCount);
+                        order.inversePermutation + startPosition + input.nonHaloCount);
   result.leaves = leafSizes(order.rootBlock);
-  result.weight = spec.weight;
+  result.weight = input.weight;
   result.columnBlockCount = order.columnBlockCount;
   result.treeNodeCount = order.treeNodeCount;
   result.valid = startPosition == 0 && result.status == 0 && orderIsValid(order);
@@ -490,8 +490,8 @@ TEST(HallOrderBuild, MergedSonsLeaveTheirSonsInPlace) {
   // each new son goes first); 2 has sons 1 and 0 (son list 1, 0). With
   // loads, only node 2 (load 1) is below cmin 2: it joins 4, and its sons
   // take its place, giving 4 the son list 3, 1, 0; 4's block is 2 then 4.
-  BuildCase spec{0, 5, 5, {5, 5, 2, 5, 2}, {-3, -3, -5, -5, 0}, {5, 5, 1, 5, 1}, {}};
-  BuildResult result = build(spec, 2, 1000, 0.0);
+  BuildCase input{0, 5, 5, {5, 5, 2, 5, 2}, {-3, -3, -5, -5, 0}, {5, 5, 1, 5, 1}, {}};
+  BuildResult result = build(input, 2, 1000, 0.0);
   ASSERT_EQ(result.status, 0);
   EXPECT_EQ(result.inverse, (std::vector<GraphNum>{3, 1, 0, 2, 4}));
   EXPECT_EQ(result.leaves, (std::vector<GraphNum>{1, 1, 1, 2}));
@@ -501,39 +501,39 @@ TEST(HallOrderBuild, MergedSonsLeaveTheirSonsInPlace) {
 TEST(HallOrderBuild, MergingCascadesUpTheTree) {
   // Base 0: chain 0 -> 1 -> 2 (root), one vertex each, cmin 2. Node 0 joins
   // 1, which then holds two vertices and is no longer below cmin.
-  BuildCase spec{0, 3, 3, {2, 2, 1}, {-2, -3, 0}, {}, {}};
-  BuildResult result = build(spec, 2, 1000, 0.0);
+  BuildCase input{0, 3, 3, {2, 2, 1}, {-2, -3, 0}, {}, {}};
+  BuildResult result = build(input, 2, 1000, 0.0);
   EXPECT_EQ(result.inverse, (std::vector<GraphNum>{0, 1, 2}));
   EXPECT_EQ(result.leaves, (std::vector<GraphNum>{2, 1}));
   // With cmin 3, node 1 (two vertices) joins the root too: a single block,
   // and the column block stays a leaf.
-  result = build(spec, 3, 1000, 0.0);
+  result = build(input, 3, 1000, 0.0);
   EXPECT_EQ(result.inverse, (std::vector<GraphNum>{0, 1, 2}));
   EXPECT_EQ(result.leaves, (std::vector<GraphNum>{3}));
   EXPECT_EQ(result.columnBlockCount, 1);
   EXPECT_EQ(result.treeNodeCount, 1);
   // cmax bounds the merged size whatever cmin says.
-  result = build(spec, 3, 2, 0.0);
+  result = build(input, 3, 2, 0.0);
   EXPECT_EQ(result.leaves, (std::vector<GraphNum>{2, 1}));
 }
 
 TEST(HallOrderBuild, FillRatioDecidesAtTheBoundary) {
   // Child 0 (one vertex, front 3) under root 1 (front 4): the merge adds
   // 2 x 1 x (1 + 4 - 3) = 4 against 4 x 4 x frat.
-  BuildCase spec{0, 2, 2, {3, 4}, {-2, 0}, {}, {}};
-  EXPECT_EQ(build(spec, 0, 1000, 0.25).leaves, (std::vector<GraphNum>{1, 1}));
-  EXPECT_EQ(build(spec, 0, 1000, 0.26).leaves, (std::vector<GraphNum>{2}));
+  BuildCase input{0, 2, 2, {3, 4}, {-2, 0}, {}, {}};
+  EXPECT_EQ(build(input, 0, 1000, 0.25).leaves, (std::vector<GraphNum>{1, 1}));
+  EXPECT_EQ(build(input, 0, 1000, 0.26).leaves, (std::vector<GraphNum>{2}));
 }
 
 TEST(HallOrderBuild, LoadsRatherThanCountsDriveMerging) {
   // Same chain as above with loads: node 0 weighs 3, not below cmin 2.
-  BuildCase spec{0, 3, 3, {4, 6, 9}, {-2, -3, 0}, {3, 3, 3}, {}};
-  EXPECT_EQ(build(spec, 2, 1000, 0.0).leaves, (std::vector<GraphNum>{1, 1, 1}));
+  BuildCase input{0, 3, 3, {4, 6, 9}, {-2, -3, 0}, {3, 3, 3}, {}};
+  EXPECT_EQ(build(input, 2, 1000, 0.0).leaves, (std::vector<GraphNum>{1, 1, 1}));
   // cmin 4 merges 0 into 1 (loads 3 + 3 = 6 within cmax 6), then node 1
   // (load 6) is no longer below cmin.
-  EXPECT_EQ(build(spec, 4, 6, 0.0).leaves, (std::vector<GraphNum>{2, 1}));
+  EXPECT_EQ(build(input, 4, 6, 0.0).leaves, (std::vector<GraphNum>{2, 1}));
   // cmax 5 forbids it although two vertices would fit.
-  EXPECT_EQ(build(spec, 4, 5, 0.0).leaves, (std::vector<GraphNum>{1, 1, 1}));
+  EXPECT_EQ(build(input, 4, 5, 0.0).leaves, (std::vector<GraphNum>{1, 1, 1}));
 }
 
 TEST(HallOrderBuild, VerticesHeldByAHaloVertexFormOneRootBlock) {
@@ -541,32 +541,32 @@ TEST(HallOrderBuild, VerticesHeldByAHaloVertexFormOneRootBlock) {
   // 1 is a pivot root. The first of them, 0, stands for the halo vertex;
   // 2 then 3 join it, each right after it. 0 is not the last root met
   // (1 is, then no later root), so 1 comes first.
-  BuildCase spec{0, 6, 4, {0, 3, 0, 0, 1, 1}, {-5, 0, -5, -5, 0, 0}, {}, {}};
-  BuildResult result = build(spec, 0, 1000, 0.0);
+  BuildCase input{0, 6, 4, {0, 3, 0, 0, 1, 1}, {-5, 0, -5, -5, 0, 0}, {}, {}};
+  BuildResult result = build(input, 0, 1000, 0.0);
   ASSERT_EQ(result.status, 0);
   EXPECT_EQ(result.inverse, (std::vector<GraphNum>{1, 0, 3, 2}));
   EXPECT_EQ(result.leaves, (std::vector<GraphNum>{1, 3}));
   EXPECT_EQ(result.weight[0], 3);  // one per vertex held
   EXPECT_TRUE(result.valid);
   // With loads, the proxy weighs the loads of the vertices it holds.
-  spec.loads = {2, 1, 5, 7, 1, 1};
-  result = build(spec, 0, 1000, 0.0);
+  input.loads = {2, 1, 5, 7, 1, 1};
+  result = build(input, 0, 1000, 0.0);
   EXPECT_EQ(result.weight[0], 2 + 5 + 7);
 }
 
 TEST(HallOrderBuild, TranslatesVertexNumbersAtTheStartPosition) {
-  BuildCase spec = smallForest();
-  spec.numbers = {50, 10, 30, 20, 40, 60};
-  BuildResult result = build(spec, 0, 1000, 0.0, 3);
+  BuildCase input = smallForest();
+  input.numbers = {50, 10, 30, 20, 40, 60};
+  BuildResult result = build(input, 0, 1000, 0.0, 3);
   ASSERT_EQ(result.status, 0);
   EXPECT_EQ(result.inverse, (std::vector<GraphNum>{40, 50, 30, 10, 20}));
 }
 
 TEST(HallOrderBuild, RefusesATreeThatMissesVertices) {
   // Vertex 1 is held by vertex 0, which is no pivot.
-  BuildCase spec{0, 3, 3, {0, 0, 2}, {-3, -1, 0}, {}, {}};
+  BuildCase input{0, 3, 3, {0, 0, 2}, {-3, -1, 0}, {}, {}};
   ErrorCapture capture;
-  EXPECT_EQ(build(spec, 0, 1000, 0.0).status, 1);
+  EXPECT_EQ(build(input, 0, 1000, 0.0).status, 1);
   EXPECT_EQ(capture.first(), "ERROR: hallOrderHxBuild: internal error");
   // A cycle of fathers is never reached from a root.
   BuildCase cycle{0, 3, 3, {2, 2, 1}, {-2, -1, 0}, {}, {}};
