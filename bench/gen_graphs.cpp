@@ -21,6 +21,18 @@
 //                         each joined to DEGREE random grid vertices
 //   hubs3d X Y Z K DEGREE SEED  the same over a 7-point 3D grid
 //   powerlaw N M SEED     preferential attachment, M links per new vertex
+//   trust N M SEED        a web-of-trust-like network: each new vertex makes a
+//                         random number of links (geometric, mean M/10), the
+//                         first by preferential attachment, each next one to a
+//                         neighbour of the previous target with probability
+//                         0.6 (closing a triangle), else preferentially:
+//                         heavy-tailed degrees, many leaves, clustering
+//   collab N K SEED       a collaboration-like network: papers of 1 to 6
+//                         authors (about 3 on average) until N authors exist;
+//                         an author slot takes a new author with probability
+//                         K/100, else an existing one in proportion to the
+//                         papers already written; each paper joins its
+//                         authors into a clique
 //   components C SIZE ISOLATED SEED  C disjoint small random graphs of SIZE
 //                         vertices each (trees, cycles, cliques, grids),
 //                         then ISOLATED isolated vertices, all shuffled
@@ -381,6 +393,62 @@ struct Delaunay {
   }
 };
 
+// Web-of-trust-like growth (see the kinds above); meanTenths is ten times
+// the mean number of links of a new vertex.
+void trust(Builder& b, int64_t n, int64_t meanTenths, Random& random) {
+  b.n = n;
+  std::vector<std::vector<int32_t>> neighbours(n);
+  std::vector<int32_t> ends;  // one entry per arc end: a uniform pick is preferential
+  auto link = [&](int64_t u, int64_t v) {
+    if (u == v) return false;
+    for (int32_t w : neighbours[u])
+      if (w == v) return false;
+    neighbours[u].push_back(static_cast<int32_t>(v));
+    neighbours[v].push_back(static_cast<int32_t>(u));
+    ends.push_back(static_cast<int32_t>(u));
+    ends.push_back(static_cast<int32_t>(v));
+    b.add(u, v);
+    return true;
+  };
+  const double stop = 10.0 / static_cast<double>(std::max<int64_t>(meanTenths, 10));  // geometric, mean M/10
+  for (int64_t v = 1; v < n; v++) {
+    int64_t previous = -1;
+    int64_t links = 1;
+    while (random.uniform() >= stop) links++;
+    for (int64_t k = 0; k < links; k++) {
+      int64_t target;
+      if (previous >= 0 && random.uniform() < 0.6 && !neighbours[previous].empty())
+        target = neighbours[previous][random.below(static_cast<int64_t>(neighbours[previous].size()))];
+      else
+        target = ends.empty() ? 0 : ends[random.below(static_cast<int64_t>(ends.size()))];
+      if (link(v, target)) previous = target;
+    }
+  }
+}
+
+// Collaboration-like growth (see the kinds above).
+void collab(Builder& b, int64_t authors, int64_t newPercent, Random& random) {
+  std::vector<int32_t> slots;  // one entry per authorship: a uniform pick is preferential
+  int64_t count = 0;
+  while (count < authors) {
+    int64_t size = 1;
+    while (size < 6 && random.uniform() < 0.62) size++;
+    std::vector<int64_t> paper;
+    for (int64_t k = 0; k < size && count < authors; k++) {
+      int64_t author;
+      if (slots.empty() || static_cast<int64_t>(random.below(100)) < newPercent)
+        author = count++;
+      else
+        author = slots[random.below(static_cast<int64_t>(slots.size()))];
+      if (std::find(paper.begin(), paper.end(), author) == paper.end()) paper.push_back(author);
+    }
+    for (int64_t author : paper) slots.push_back(static_cast<int32_t>(author));
+    for (size_t i = 0; i < paper.size(); i++)
+      for (size_t j = i + 1; j < paper.size(); j++) b.add(paper[i], paper[j]);
+  }
+  b.n = count;
+}
+
 void components(Builder& b, int64_t count, int64_t size, int64_t isolated, Random& random) {
   b.n = count * size + isolated;
   for (int64_t c = 0; c < count; c++) {
@@ -477,6 +545,14 @@ int main(int argc, char** argv) {
         ends.push_back(static_cast<int32_t>(v));
       }
     }
+    shuffle(b, random);
+  } else if (kind == "trust") {
+    Random random(p(2));
+    trust(b, p(0), p(1), random);
+    shuffle(b, random);
+  } else if (kind == "collab") {
+    Random random(p(2));
+    collab(b, p(0), p(1), random);
     shuffle(b, random);
   } else if (kind == "components") {
     Random random(p(3));

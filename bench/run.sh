@@ -18,7 +18,9 @@
 #              BENCH_WORK    scratch folder (default a fresh temporary one)
 #              BENCH_REPEAT  runs per measurement (default 3)
 #              BENCH_STRATEGY  strategy passed to plyxen order -s (default:
-#                            the interface's strategy)
+#                            the recommended strategy, the tool's default);
+#                            the rows "plyxen-q" and "plyxen-i" are those of
+#                            plyxen order --quality and --interface
 #              BENCH_EDGE_STRATEGY  strategy of the second plyxen row set,
 #                            "plyxen-e" (default: the interface's nested
 #                            dissection with the edge-based separator e in
@@ -115,6 +117,12 @@ for graph in "${graphs[@]}"; do
   measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen.ord" "${strategy[@]}"
   echo "$name plyxen $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
 
+  measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen-q.ord" --quality
+  echo "$name plyxen-q $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
+
+  measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen-i.ord" --interface
+  echo "$name plyxen-i $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
+
   measure "$plyxen" order "$graph" --stats -o "$work/$name.plyxen-e.ord" -s "$edge_strategy"
   echo "$name plyxen-e $(figure nnzL) $(figure opc) $elapsed $peak" >>"$results"
 
@@ -140,13 +148,13 @@ awk '
     printf "%-16s %-9s %14s %14s %10s %10s\n", "graph", "orderer", "nnzL", "opc", "time(s)", "peak(MB)"
     for (i = 1; i <= count; i++) {
       g = order[i]
-      split("plyxen plyxen-e plyxen-k ND AMD", tools, " ")
-      for (t = 1; t <= 5; t++)
+      split("plyxen plyxen-q plyxen-i plyxen-e plyxen-k ND AMD", tools, " ")
+      for (t = 1; t <= 7; t++)
         printf "%-16s %-9s %14d %14.4e %10.4f %10.1f\n", g, tools[t], nnz[g, tools[t]], opc[g, tools[t]],
                time[g, tools[t]], mem[g, tools[t]] / 1024
     }
-    split("plyxen plyxen-e plyxen-k", orderers, " ")
-    for (o = 1; o <= 3; o++) {
+    split("plyxen plyxen-q plyxen-i plyxen-e plyxen-k", orderers, " ")
+    for (o = 1; o <= 5; o++) {
     me = orderers[o]
     delete logsum; delete logcount
     printf "\n%s / reference\n", me

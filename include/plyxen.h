@@ -120,6 +120,17 @@ int PLYXEN_stratSave(const PLYXEN_Strat* strat, FILE* stream);
 int PLYXEN_stratGraphOrder(PLYXEN_Strat* strat, const char* text);
 int PLYXEN_stratGraphOrderBuild(PLYXEN_Strat* strat, PLYXEN_Num flags, PLYXEN_Num levelCount, double balanceRatio);
 
+/* Texts of the named ordering strategies, to parse with
+ * PLYXEN_stratGraphOrder (docs/guide.md explains them): the solver
+ * interface's strategy; the recommended one, the default of "plyxen
+ * order", less fill on large meshes and on graphs of hubs at about 1.3
+ * times the interface's time; the quality one, less fill again at about
+ * twice the recommended one's time. Null for an unknown kind. */
+#define ORDER_STRATEGY_INTERFACE 0
+#define ORDER_STRATEGY_RECOMMENDED 1
+#define ORDER_STRATEGY_QUALITY 2
+const char* PLYXEN_stratGraphOrderText(int kind);
+
 /* Orderings. An optional array counts as absent when it is null or equal to
  * the graph handle. */
 int PLYXEN_graphOrderInit(const PLYXEN_Graph* graph, PLYXEN_Ordering* ordering, PLYXEN_Num* permutation,

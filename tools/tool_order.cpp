@@ -37,7 +37,10 @@ struct StrategyHandle {
 
 int toolOrder(int argc, char** argv) {
   std::string orderPath, mapPath, treePath, fromName;
-  std::string strategy = ELIMORD_DEFAULT_STRATEGY;
+  // The recommended strategy unless -s, --interface or --quality says
+  // otherwise (the option parser refuses an empty -s).
+  std::string strategy;
+  bool interface = false, quality = false;
   bool stats = false, verbose = false, help = false;
   std::vector<std::string> positional;
   if (toolParseOptions("order", argc, argv,
@@ -45,6 +48,8 @@ int toolOrder(int argc, char** argv) {
                         {"--map", &mapPath, nullptr},
                         {"--tree", &treePath, nullptr},
                         {"-s", &strategy, nullptr},
+                        {"--interface", nullptr, &interface},
+                        {"--quality", nullptr, &quality},
                         {"--stats", nullptr, &stats},
                         {"--verbose", nullptr, &verbose},
                         {"--from", &fromName, nullptr}},
@@ -60,6 +65,14 @@ int toolOrder(int argc, char** argv) {
   }
   ToolFormat format = FORMAT_NONE;
   if (toolFormatOption("order", fromName, &format) != 0) return 1;
+  if (int{!strategy.empty()} + int{interface} + int{quality} > 1) {
+    errorPrint("plyxen order: -s, --interface and --quality exclude one another");
+    return 1;
+  }
+  if (strategy.empty())
+    strategy = PLYXEN_stratGraphOrderText(interface ? ORDER_STRATEGY_INTERFACE
+                                          : quality ? ORDER_STRATEGY_QUALITY
+                                                    : ORDER_STRATEGY_RECOMMENDED);
 
   // The strategy is parsed and the output files created before the graph
   // is read and ordered, so that a mistake is reported at once.

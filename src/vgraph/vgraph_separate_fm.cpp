@@ -52,7 +52,12 @@ constexpr GraphNum fmRefiledPush[7] = {0, 0, -1, 0, 0, -1, 0};  // all bits set:
 // cheaper move or an equal one towards the preferred part, but over this
 // many links at most: on large separators a bucket holds thousands of
 // moves of equal gain, and scanning all of them at every move made the
-// refinement grow faster than the separator.
+// refinement grow faster than the separator. Measured against an unbounded
+// scan on 2D and 3D grids (700^2, 60^3, 100^3) and meshes: the fill is the
+// same within the run-to-run spread (operation counts 0.5% apart on the
+// geometric mean, some graphs better and some worse either way), while
+// the unbounded scan took 2.3 times the ordering time, and much more
+// under whole-graph refinement on the 100^3 grid. The bound stays.
 constexpr GraphNum FM_TIE_SCAN_LIMIT = 32;
 
 // One vertex entry. Each link is followed by the number of the part it

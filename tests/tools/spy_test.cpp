@@ -478,7 +478,7 @@ TEST_F(Spy, SeparatorsSeparate) {
     SCOPED_TRACE(graphPath);
     std::string orderPath = path("sep.ord"), mapPath = path("sep.map"), treePath = path("sep.tree");
     std::string picture = path("sep.svg");
-    run({"order", graphPath, "-o", orderPath, "--map", mapPath, "--tree", treePath});
+    run({"order", graphPath, "-o", orderPath, "--map", mapPath, "--tree", treePath, "--interface"});
     run({"spy", graphPath, orderPath, "--map-file", mapPath, "--tree-file", treePath, "-o", picture});
     XmlElement root = parseSvg(picture);
     TestGraph graph = readGraphFile(graphPath);

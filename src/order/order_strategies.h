@@ -1,0 +1,54 @@
+// The library's named ordering strategies beyond the solver interface's
+// own: the recommended one (the default of the plyxen tool) and the quality
+// one, which spends about twice its time for less fill. Both are nested
+// dissection with the interface's compression, leaf and separator
+// orderings; what differs is how the separators are found. docs/guide.md
+// explains them line by line, with the figures they were chosen by.
+#pragma once
+
+// A multilevel separator refined by FM over the whole graph at every
+// level, not only in a band around the projected separator: on large
+// meshes a band of width 3 cannot move a long separator far enough to win
+// the balance back. The quality strategy lets each pass run longer.
+#define ORDER_ML_SEPARATOR "m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2}}"
+#define ORDER_ML_SEPARATOR_LONG "m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2,move=1000}}"
+
+// A flat separator, grown on the graph itself and refined by FM without
+// coarsening: on regular grids it finds straight separators where
+// coarsening leaves ragged ones, and the selection keeps it only when its
+// separator is smaller.
+#define ORDER_FLAT_SEPARATOR "g{pass=2}f{bal=0.2,move=1000}"
+
+// A probe for graphs that do not coarsen, such as networks of hubs and
+// leaves: when the coarsening stops above 500 vertices and above a tenth of
+// the load, it returns the empty separator with everything in part 0 (z),
+// which wins any selection on separator load, so that nested dissection
+// makes the whole graph a leaf and orders it by minimum fill. Otherwise it
+// returns a cheap unrefined separator that a refined one beats.
+#define ORDER_PROBE_SEPARATOR "m{type=h,rat=0.7,vert=100,low=/(vert>500)&(vert*10>load)?z:h{pass=1};,asc=}"
+
+// Separator selection by graph size: more multilevel tries where a
+// separator costs most fill, the flat one always in the running.
+#define ORDER_RECOMMENDED_TIERS                                                                                   \
+  "/(vert>20000)?(" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|"   \
+  ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR "):/(vert>2000)?(" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|"     \
+  ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR "):(" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR ");;"
+#define ORDER_QUALITY_TIERS                                                                                       \
+  "/(vert>20000)?(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|"          \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "):/(vert>2000)?(" ORDER_ML_SEPARATOR_LONG "|"                 \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
+  ORDER_FLAT_SEPARATOR "):(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR ");;"
+
+// Dissection down to leaves of 250 vertices; the probe runs at the two top
+// levels only, where a graph of hubs shows itself.
+#define ORDER_SEPARATION(tiers) "/(vert>250)?/(levl<2)?(" ORDER_PROBE_SEPARATOR "|" tiers "):" tiers ";;"
+
+// Each connected component compressed when that pays, then dissected, with
+// the interface's leaf and separator orderings.
+#define ORDER_DISSECTION(separation)                                                                      \
+  "o{strat=c{rat=0.7,cpr=n{sep=" separation ",ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep="     \
+  separation ",ole=f{cmin=15,cmax=100000,frat=0.0},ose=g}}}"
+
+inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_DISSECTION(ORDER_SEPARATION(ORDER_RECOMMENDED_TIERS));
+inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_DISSECTION(ORDER_SEPARATION(ORDER_QUALITY_TIERS));
