@@ -57,16 +57,8 @@ class LoadReader {
   // digits are scanned with the block pointers held in locals, so that the
   // loop keeps them in registers.
   bool read(GraphNum* value) {
-    int character;
-    do {
-      character = next();
-    } while (character == ' ' || character == '\t' || character == '\n' ||
-             (character != EOF && (character < '0' || character > '9') && isspace(character)));
-    bool negative = false;
-    if (character == '-' || character == '+') {
-      negative = (character == '-');
-      character = next();
-    }
+    bool negative;
+    const int character = intReadStart([this] { return next(); }, &negative);
     if (character < '0' || character > '9') return false;
     constexpr int64_t kMagnitudeCap = int64_t{1} << 40;  // past every 32-bit value, never overflowing
     int64_t magnitude = character - '0';
