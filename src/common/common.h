@@ -31,6 +31,12 @@ typedef int32_t GraphNum;
 // (PLYXEN_errorLast) and errorPrint returns; a handler set with
 // PLYXEN_errorHandlerSet receives the message instead of the stream.
 void errorPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// How many times errorPrint has returned on this thread instead of ending
+// the process (return mode or a redirect). An operation that runs a
+// strategy compares it before and after: a failure that a selection or a
+// fallback got over would have ended a program in the exit mode, so the
+// operation fails in the return mode too, and both modes agree.
+uint64_t errorReturnCount();
 // Same with "WARNING: "; returns to its caller. Never recorded.
 void warningPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The text with line breaks, tabs and other control characters written as

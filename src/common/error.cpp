@@ -124,6 +124,12 @@ void errorProgramName(const char* name) {
 
 void errorRedirect(std::vector<std::string>* sink) { redirectSink = sink; }
 
+namespace {
+thread_local uint64_t errorReturns = 0;
+}  // namespace
+
+uint64_t errorReturnCount() { return errorReturns; }
+
 void errorPrint(const char* format, ...) {
   va_list arguments;
   va_start(arguments, format);
@@ -131,12 +137,14 @@ void errorPrint(const char* format, ...) {
   va_end(arguments);
   if (redirectSink != nullptr) {
     printLine("ERROR: ", message);
+    errorReturns++;
     return;
   }
   const bool returning = errorMode.load(std::memory_order_relaxed) == PLYXEN_ERROR_RETURN;
   if (returning) recordMessage(message);
   if (!handMessage(PLYXEN_MESSAGE_ERROR, message) && !returning) printLine("ERROR: ", message);
   if (!returning) exit(1);
+  errorReturns++;
 }
 
 void warningPrint(const char* format, ...) {

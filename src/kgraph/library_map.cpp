@@ -191,7 +191,8 @@ int graphMapCompute(const char* name, const PLYXEN_Graph* graphHandle, const Arc
   if (status == 0) {
     kgraphFrontier(&kgraph);
     kgraphCost(&kgraph);
-    status = kgraphMapSt(&kgraph, mapStrat);
+    const uint64_t errorMark = errorReturnCount();
+    status = (kgraphMapSt(&kgraph, mapStrat) != 0) || (errorReturnCount() != errorMark);
   }
   if (status == 0) mapTerminal(&kgraph.mapping, terminals - base);
   kgraphExit(&kgraph);

@@ -122,7 +122,9 @@ extern "C" int PLYXEN_graphOrderComputeList(PLYXEN_Graph* graphHandle, PLYXEN_Or
   // process-wide state: the same graph and strategy give the same ordering
   // on every call, whatever other calls ran before or run at the same time.
   IntRandCall generator;
-  const int status = hgraphOrderSt(graphToOrder, order, 0, columnBlock, orderStrat);
+  const uint64_t errorMark = errorReturnCount();
+  const int status = (hgraphOrderSt(graphToOrder, order, 0, columnBlock, orderStrat) != 0) ||
+                     (errorReturnCount() != errorMark);
   if (graphToOrder == &induced) hgraphExit(&induced);
   if (status != 0) return 1;
 
