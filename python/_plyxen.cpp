@@ -403,7 +403,12 @@ PYBIND11_MODULE(_plyxen, module) {
     }
   });
 
-  module.attr("DEFAULT_STRATEGY") = ELIMORD_DEFAULT_STRATEGY;
+  // The tool's default ordering strategy is the package's too; the solver
+  // interface's own stays available by name.
+  module.attr("INTERFACE_STRATEGY") = ELIMORD_DEFAULT_STRATEGY;
+  module.attr("RECOMMENDED_STRATEGY") = PLYXEN_stratGraphOrderText(ORDER_STRATEGY_RECOMMENDED);
+  module.attr("QUALITY_STRATEGY") = PLYXEN_stratGraphOrderText(ORDER_STRATEGY_QUALITY);
+  module.attr("DEFAULT_STRATEGY") = PLYXEN_stratGraphOrderText(ORDER_STRATEGY_RECOMMENDED);
   module.def("symmetric_pattern", &symmetricPattern, py::arg("n"), py::arg("row"), py::arg("col"));
   module.def("order", &order, py::arg("indptr"), py::arg("indices"), py::arg("strategy"));
   module.def("stats", &stats, py::arg("indptr"), py::arg("indices"), py::arg("perm"));

@@ -1,9 +1,11 @@
 // plyxen partition and plyxen map: partitioning a graph into k parts and
 // mapping it onto a target architecture, with the figures of the result.
-#include <chrono>
 #include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "tool.h"
 
@@ -75,12 +77,26 @@ int toolMapRun(const char* command, const std::string& graphPath, ToolFormat for
     // One "vertex part" line per vertex, vertices by label when the graph
     // file gives labels.
     const Graph* core = graph.core();
+    // Lines are formatted into a buffer written in large blocks: printing
+    // them one by one would cost as much as a small partition.
     FILE* stream = output.stream();
+    std::string buffer;
+    buffer.reserve(1 << 16);
     for (GraphNum index = 0; index < vertexCount; index++) {
       const GraphNum vertex = core->base + index;
       const GraphNum name = (core->vertexLabel != nullptr) ? core->vertexLabel[vertex] : vertex;
-      fprintf(stream, "%d\t%d\n", name, parts[static_cast<size_t>(index)]);
+      char line[32];  // two numbers of at most 11 characters, a tab and a newline
+      char* cursor = std::to_chars(line, line + 12, name).ptr;
+      *cursor++ = '\t';
+      cursor = std::to_chars(cursor, cursor + 12, parts[static_cast<size_t>(index)]).ptr;
+      *cursor++ = '\n';
+      buffer.append(line, static_cast<size_t>(cursor - line));
+      if (buffer.size() >= (1 << 16) - 32) {
+        fwrite(buffer.data(), 1, buffer.size(), stream);
+        buffer.clear();
+      }
     }
+    fwrite(buffer.data(), 1, buffer.size(), stream);
     if (output.commit() != 0) return 1;
   }
   // Parts written on the standard output leave the figures to the standard

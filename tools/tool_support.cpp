@@ -101,27 +101,36 @@ int toolCheckNumbers(FILE* stream, const std::string& path, const char* what) {
     clearerr(stream);
     return 0;
   }
+  // Read in blocks: a large file is scanned once before the loader reads
+  // it, so this pass must cost little next to the loading itself.
   long line = 1;
   int64_t value = 0;
   bool tooLarge = false, negative = false;
-  int c;
-  do {
-    c = getc(stream);
-    if (c >= '0' && c <= '9') {
-      value = value * 10 + (c - '0');
-      if (value > int64_t{INT32_MAX} + (negative ? 1 : 0)) tooLarge = true, value = 0;
-      continue;
+  char block[1 << 16];
+  size_t length;
+  while ((length = fread(block, 1, sizeof(block), stream)) > 0) {
+    for (size_t index = 0; index < length; index++) {
+      const int c = static_cast<unsigned char>(block[index]);
+      if (c >= '0' && c <= '9') {
+        value = value * 10 + (c - '0');
+        if (value > int64_t{INT32_MAX} + (negative ? 1 : 0)) tooLarge = true, value = 0;
+        continue;
+      }
+      if (tooLarge) {
+        errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
+        return 1;
+      }
+      value = 0;
+      negative = (c == '-');
+      if (c == '\n') line++;
     }
-    if (tooLarge) {
-      errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
-      return 1;
-    }
-    value = 0;
-    negative = (c == '-');
-    if (c == '\n') line++;
-  } while (c != EOF);
+  }
   if (ferror(stream)) {
     errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
+    return 1;
+  }
+  if (tooLarge) {  // the file ends with the number
+    errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
     return 1;
   }
   fseek(stream, start, SEEK_SET);

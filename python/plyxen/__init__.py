@@ -25,10 +25,10 @@ import os
 import numpy as np
 
 from . import _plyxen
-from ._plyxen import DEFAULT_STRATEGY, Error
+from ._plyxen import DEFAULT_STRATEGY, INTERFACE_STRATEGY, QUALITY_STRATEGY, RECOMMENDED_STRATEGY, Error
 
 __all__ = ["order", "stats", "read_graph", "write_graph", "Error", "Ordering", "Stats", "GraphData",
-           "DEFAULT_STRATEGY"]
+           "DEFAULT_STRATEGY", "INTERFACE_STRATEGY", "QUALITY_STRATEGY", "RECOMMENDED_STRATEGY"]
 
 Ordering = collections.namedtuple("Ordering", ["perm", "iperm", "blocks"])
 Ordering.__doc__ = """An ordering: perm[k] is the vertex at position k, iperm[v] the position of
@@ -113,7 +113,9 @@ def order(A, strategy=None):
     """Orders the graph of A (a SciPy sparse matrix, or (indptr, indices)).
 
     strategy is an ordering strategy text; None takes DEFAULT_STRATEGY,
-    that of the command-line tool and of ELIMORDF. Returns an Ordering
+    the recommended strategy that the command-line tool uses by default
+    (INTERFACE_STRATEGY is that of ELIMORDF, QUALITY_STRATEGY spends more
+    time for less fill). Returns an Ordering
     (perm, iperm, blocks) of int32 arrays. The interpreter lock is released
     while the library works, so several threads may order at once.
     """

@@ -69,6 +69,7 @@ int archLoad(Arch* arch, FILE* stream) {
   if (loadedClass->archLoad == nullptr) return 0;
 
   if (archNestingDepth >= ARCH_NESTING_MAX) {
+    archInit(arch);
     errorPrint("archLoad: architectures nested too deeply");
     return 1;
   }
@@ -79,6 +80,11 @@ int archLoad(Arch* arch, FILE* stream) {
   // that entry, also after a failure.
   if (loadedClass->archLoadedClass != nullptr) arch->archClass = loadedClass->archLoadedClass(arch->data);
   if (result != 0) {
+    // What was read is released now and the record left empty, so that a
+    // caller who asks for its size or name after the failure, or frees it,
+    // finds an architecture of no terminals rather than half-read data.
+    archFree(arch);
+    archInit(arch);
     errorPrint("archLoad: cannot load architecture data");
     return 1;
   }

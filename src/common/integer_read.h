@@ -12,18 +12,31 @@
 // the value when it lies in [low, high]. Returns 0 when no number starts
 // there (the offending character stays consumed) or when the number lies
 // outside the range (all its digits consumed): a value is never wrapped.
-template <class NextCharacter, class PushBack>
-int intReadNumber(NextCharacter nextCharacter, PushBack pushBack, int64_t low, int64_t high, int64_t* value) {
+// The start of a number for intReadNumber and the readers that share its
+// grammar: skips white space and takes an optional sign, setting negative.
+// Returns the first digit, or the offending character (consumed) when no
+// number starts there.
+template <class NextCharacter>
+int intReadStart(NextCharacter nextCharacter, bool* negative) {
   int character;
+  // Blanks, tabs and newlines, by far the most frequent separators, and
+  // digits are told apart without the locale's table.
   do {
     character = nextCharacter();
-  } while (character != EOF && isspace(character));
-
-  bool negative = false;
+  } while (character == ' ' || character == '\t' || character == '\n' ||
+           (character != EOF && (character < '0' || character > '9') && isspace(character)));
+  *negative = false;
   if (character == '-' || character == '+') {
-    negative = (character == '-');
+    *negative = (character == '-');
     character = nextCharacter();  // a sign must be followed directly by a digit
   }
+  return character;
+}
+
+template <class NextCharacter, class PushBack>
+int intReadNumber(NextCharacter nextCharacter, PushBack pushBack, int64_t low, int64_t high, int64_t* value) {
+  bool negative;
+  int character = intReadStart(nextCharacter, &negative);
   if (character < '0' || character > '9') return 0;
 
   // The magnitude stops growing once it is past every range a caller asks

@@ -181,6 +181,18 @@ int kgraphMapEx(Kgraph* kgraph, const void* parameters) {
     return false;
   };
 
+  // A vertex moves only when its domain's load so far goes beyond the
+  // bound, which cannot happen when no domain's whole load does: the
+  // frontier and the rounds are then spared (the usual case, after a
+  // balanced mapping).
+  for (GraphNum vertex = graph.base; vertex < graph.vertexEnd; vertex++) accumulated[parts[vertex]] += loadOf(vertex);
+  bool overloaded = false;
+  for (size_t index = 0; index < domainCount; index++) {
+    overloaded |= accumulated[index] > bound[index];
+    accumulated[index] = 0;
+  }
+  if (!overloaded) return 0;
+
   for (GraphNum vertex = graph.base; vertex < graph.vertexEnd; vertex++)
     if (isFixed(vertex)) accumulated[parts[vertex]] += loadOf(vertex);
 

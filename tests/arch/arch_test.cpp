@@ -173,6 +173,33 @@ TEST(ArchFile, NestingWithoutEndIsRefused) {
   archExit(&arch);
 }
 
+TEST(ArchFile, FailedLoadLeavesAnEmptyArchitecture) {
+  // Whatever a class read before failing is released: the record answers
+  // like a cleared one, and can be freed or loaded again.
+  const char* texts[] = {
+      "deco 0 4 7  0 1 2  1 1 5  2 1 6  3 1 7  1  2 2  22  2",  // distance table cut short
+      "deco 1 3 5 0 1 1",
+      "tleaf 2 2 3",
+      "sub cmplt 4 3 0 1",
+      "dist 4 deco 0 2",
+      "mesh2D 3",
+      "dist 2 dist 3 cmplt",
+  };
+  for (const char* text : texts) {
+    Arch arch;
+    std::vector<std::string> messages;
+    EXPECT_EQ(loadText(&arch, text, &messages), 1) << text;
+    EXPECT_EQ(archSize(&arch), 0) << text;
+    EXPECT_STREQ(archName(&arch), "") << text;
+    EXPECT_EQ(archVar(&arch), 0) << text;
+    EXPECT_EQ(saveText(&arch), "") << text;
+    EXPECT_EQ(archExit(&arch), 0) << text;
+    loadTextOrFail(&arch, "cmplt 3");
+    EXPECT_EQ(archSize(&arch), 3) << text;
+    archExit(&arch);
+  }
+}
+
 // The complete graph, as the interface describes it in full.
 TEST(ArchCmplt, SplitsDistancesAndTerminals) {
   Arch arch;

@@ -341,6 +341,49 @@ TEST(GraphFile, NumbersFollowTheIntegerReader) {
   graphExit(&graph);
 }
 
+// The loader reads its stream in blocks: files many blocks long, whose
+// block ends fall inside numbers, signs and runs of white space at many
+// places, load as their short forms do, up to a last digit that ends the
+// file.
+TEST(GraphFile, NumbersAcrossReadBlocksLoad) {
+  const GraphNum count = 3000;  // a path
+  const char* separators[] = {" ", "\t", "\n", " \r\n ", "\v\f"};
+  for (int padding = 0; padding < 5; padding++) {
+    SCOPED_TRACE(padding);
+    std::ostringstream text;
+    size_t turn = 0;
+    auto number = [&](GraphNum value) {
+      turn++;
+      text << separators[turn % 5] << ((turn % 3 == 0) ? "+" : "") << std::string((turn + padding) % 7, '0') << value;
+    };
+    text << "0";
+    number(count);
+    number(2 * (count - 1));
+    number(0);
+    text << " 000";
+    for (GraphNum vertex = 0; vertex < count; vertex++) {
+      number((vertex == 0 || vertex == count - 1) ? 1 : 2);
+      if (vertex > 0) number(vertex - 1);
+      if (vertex < count - 1) number(vertex + 1);
+    }
+    Graph graph;
+    ASSERT_EQ(loadText(&graph, text.str()), 0);
+    ArcList expected(static_cast<size_t>(count));
+    for (GraphNum vertex = 0; vertex < count; vertex++) {
+      if (vertex > 0) expected[static_cast<size_t>(vertex)].push_back({vertex - 1, 1});
+      if (vertex < count - 1) expected[static_cast<size_t>(vertex)].push_back({vertex + 1, 1});
+    }
+    EXPECT_EQ(arcLists(graph), expected);
+    EXPECT_EQ(graphCheck(&graph), 0);
+    graphExit(&graph);
+    // The same file with one more number after its last vertex.
+    ErrorCapture capture;
+    ASSERT_EQ(loadText(&graph, text.str() + " 7"), 1);
+    ASSERT_EQ(capture.lines.size(), 1u);
+    EXPECT_EQ(capture.lines[0], "ERROR: graphLoad: unexpected data after the last vertex");
+  }
+}
+
 // The fast reader must behave exactly like intLoad, characters consumed included.
 TEST(GraphFile, UnlockedReaderMatchesIntLoad) {
   const char alphabet[] = "0123456789 \t\n\v+-+-xa\0\xff";

@@ -84,12 +84,12 @@ else
   [ -f "$libdir/libplyxen.a" ]
 fi
 # The Python package, when it was built and installed, imports from the
-# installed tree alone and gives the tool's ordering under the interface's
-# strategy, the package's default.
+# installed tree alone and gives the tool's ordering under the recommended
+# strategy, the default of both.
 package=$(find "$prefix" -path '*-packages/plyxen/__init__.py' | head -n 1)
 if [ -n "$package" ] && [ -n "$python" ]; then
   check_needed "$(ls "$(dirname "$package")"/_plyxen*.so)"
-  "$prefix/bin/plyxen" order "$source_dir/examples/laplace16.mtx" --interface -o "$work/tool.ord"
+  "$prefix/bin/plyxen" order "$source_dir/examples/laplace16.mtx" -o "$work/tool.ord"
   (cd "$work" && PYTHONPATH=$(dirname "$(dirname "$package")") "$python" - "$source_dir/examples/laplace16.mtx" "$prefix" <<'PYTHON'
 import os
 import sys

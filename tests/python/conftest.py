@@ -63,9 +63,9 @@ def run_tool(*arguments):
     return result.stdout
 
 
-def tool_ordering(graph_path, folder, extra=("--interface",)):
+def tool_ordering(graph_path, folder, extra=()):
     """Positions (from 0) that the tool's ordering file gives, by vertex (from 0), and its --stats figures;
-    by default with the interface's strategy, that of plyxen.DEFAULT_STRATEGY."""
+    by default with the tool's default strategy, that of plyxen.DEFAULT_STRATEGY."""
     order_path = os.path.join(str(folder), "tool.ord")
     output = run_tool("order", str(graph_path), "-o", order_path, "--stats", *extra)
     figures = dict(item.split("=") for item in output.split())

@@ -166,3 +166,13 @@ def test_the_same_input_orders_identically_in_one_process():
     first = plyxen.order(A)
     plyxen.order(random_matrix(900, 0.004, 7))
     assert np.array_equal(plyxen.order(A).perm, first.perm)
+
+
+@pytest.mark.parametrize("option, strategy", [("--interface", plyxen.INTERFACE_STRATEGY),
+                                              ("--quality", plyxen.QUALITY_STRATEGY)])
+def test_named_strategies_are_the_tools(option, strategy, tmp_path):
+    path = shared_graph(SHARED_NAMES[0])
+    positions, _ = tool_ordering(path, tmp_path, (option,))
+    indptr, indices = parse_graph_file(path)
+    assert np.array_equal(plyxen.order((indptr, indices), strategy).iperm, positions)
+    assert plyxen.DEFAULT_STRATEGY == plyxen.RECOMMENDED_STRATEGY != strategy
