@@ -31,8 +31,8 @@
 // separator costs most fill, the flat one always in the running.
 #define ORDER_RECOMMENDED_TIERS                                                                                   \
   "/(vert>20000)?(" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|"   \
-  ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR "):/(vert>2000)?(" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|"     \
-  ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR "):(" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR ");;"
+  ORDER_FLAT_SEPARATOR "):/(vert>2000)?(" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|"     \
+  ORDER_FLAT_SEPARATOR "):(" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR ");;"
 #define ORDER_QUALITY_TIERS                                                                                       \
   "/(vert>20000)?(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|"          \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
