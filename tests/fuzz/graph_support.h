@@ -75,6 +75,22 @@ inline void expectSamePattern(const PLYXEN_Graph* first, const PLYXEN_Graph* sec
   }
 }
 
+// Writes the graph as a Matrix Market file and reads it back: it must load
+// and have the same pattern.
+inline void matrixMarketTrip(const PLYXEN_Graph* graph) {
+  OutputStream output;
+  expectStatus(PLYXEN_graphSaveMatrixMarket(graph, output.get()), "PLYXEN_graphSaveMatrixMarket");
+  const std::string text = output.text();
+  InputStream input(text);
+  PLYXEN_Graph copy;
+  PLYXEN_graphInit(&copy);
+  const int status = PLYXEN_graphLoadMatrixMarket(&copy, input.get(), -1);
+  FUZZ_CHECK(status == 0, "a saved Matrix Market file does not load back:\n%s", text.c_str());
+  expectStatus(status, "PLYXEN_graphLoadMatrixMarket of a saved graph");
+  expectSamePattern(graph, &copy);
+  PLYXEN_graphExit(&copy);
+}
+
 // Orders the graph with the default strategy: the permutation and its
 // inverse agree and cover every vertex once, and the column blocks cover
 // the positions, each block's father coming after it.

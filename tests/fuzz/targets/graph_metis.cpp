@@ -25,20 +25,6 @@ void roundTrip(const PLYXEN_Graph* graph) {
   PLYXEN_graphExit(&copy);
 }
 
-void matrixMarketTrip(const PLYXEN_Graph* graph) {
-  fuzz::OutputStream output;
-  fuzz::expectStatus(PLYXEN_graphSaveMatrixMarket(graph, output.get()), "PLYXEN_graphSaveMatrixMarket");
-  const std::string text = output.text();
-  fuzz::InputStream input(text);
-  PLYXEN_Graph copy;
-  PLYXEN_graphInit(&copy);
-  const int status = PLYXEN_graphLoadMatrixMarket(&copy, input.get(), -1);
-  FUZZ_CHECK(status == 0, "a saved Matrix Market file does not load back:\n%s", text.c_str());
-  fuzz::expectStatus(status, "PLYXEN_graphLoadMatrixMarket of a saved graph");
-  fuzz::expectSamePattern(graph, &copy);
-  PLYXEN_graphExit(&copy);
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -61,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((flags & 2) != 0) FUZZ_CHECK(view.arcLoad == nullptr, "edge weights kept against the flags");
     roundTrip(&graph);
     if (view.vertexCount <= 64 && view.arcCount <= 512) {
-      matrixMarketTrip(&graph);
+      fuzz::matrixMarketTrip(&graph);
       fuzz::orderSmallGraph(&graph);
     }
   }

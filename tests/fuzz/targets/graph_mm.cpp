@@ -9,20 +9,6 @@
 
 namespace {
 
-void roundTrip(const PLYXEN_Graph* graph) {
-  fuzz::OutputStream output;
-  fuzz::expectStatus(PLYXEN_graphSaveMatrixMarket(graph, output.get()), "PLYXEN_graphSaveMatrixMarket");
-  const std::string text = output.text();
-  fuzz::InputStream input(text);
-  PLYXEN_Graph copy;
-  PLYXEN_graphInit(&copy);
-  const int status = PLYXEN_graphLoadMatrixMarket(&copy, input.get(), -1);
-  FUZZ_CHECK(status == 0, "a saved Matrix Market file does not load back:\n%s", text.c_str());
-  fuzz::expectStatus(status, "PLYXEN_graphLoadMatrixMarket of a saved graph");
-  fuzz::expectSamePattern(graph, &copy);
-  PLYXEN_graphExit(&copy);
-}
-
 void metisTrip(const PLYXEN_Graph* graph) {
   fuzz::OutputStream output;
   fuzz::expectStatus(PLYXEN_graphSaveMetis(graph, output.get()), "PLYXEN_graphSaveMetis");
@@ -53,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const fuzz::GraphView view(&graph);
     FUZZ_CHECK(PLYXEN_graphCheck(&graph) == 0, "a loaded Matrix Market graph is not well formed");
     FUZZ_CHECK(view.base == ((base == -1) ? 1 : base), "base %d asked for, %d loaded", base, view.base);
-    roundTrip(&graph);
+    fuzz::matrixMarketTrip(&graph);
     if (view.vertexCount <= 64 && view.arcCount <= 512) {
       metisTrip(&graph);
       fuzz::orderSmallGraph(&graph);
