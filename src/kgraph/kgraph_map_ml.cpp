@@ -210,7 +210,16 @@ int kgraphMapMl2(Kgraph* kgraph, const KgraphMapMlParam* param) {
       errorPrint("kdgraphMapMlUncoarsen: cannot allocate mapping (1)");
       return 1;
     }
-    if (!keepMapping) kgraphFirst(kgraph);
+    if (!keepMapping) {
+      // Mapped from scratch: everything in the first domain, but the fixed
+      // vertices on their terminals, whatever "low" does (it may be empty).
+      kgraphFirst(kgraph);
+      if (kgraph->fixedTerminals != nullptr) {
+        if (mapMerge(&kgraph->mapping, kgraph->fixedTerminals) != 0) return 1;
+        kgraphFrontier(kgraph);
+        kgraphCost(kgraph);
+      }
+    }
     const int result = kgraphMapSt(kgraph, param->low);
     if (result != 0) errorPrint("kgraphMapMl2: cannot apply low strategy");
     return result;
