@@ -976,7 +976,7 @@ int toolSpy(int argc, char** argv) {
   if (toolFormatOption("spy", fromName, &format) != 0) return 1;
   StrategyHandle strat;
   if (!orderGiven &&
-      PLYXEN_stratGraphOrder(&strat.strat, strategy.empty() ? ELIMORD_DEFAULT_STRATEGY : strategy.c_str()) != 0)
+      PLYXEN_stratGraphOrder(&strat.strat, strategy.empty() ? PLYXEN_stratGraphOrderText(ORDER_STRATEGY_RECOMMENDED) : strategy.c_str()) != 0)
     return 1;
   ToolOutput output;
   if (output.open(outputPath) != 0) return 1;
