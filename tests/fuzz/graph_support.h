@@ -75,6 +75,26 @@ inline void expectSamePattern(const PLYXEN_Graph* first, const PLYXEN_Graph* sec
   }
 }
 
+// Writes the graph as a METIS file and reads it back: it must load, well
+// formed, with the same pattern, and with the same loads too when asked.
+inline void metisTrip(const PLYXEN_Graph* graph, bool sameLoads) {
+  OutputStream output;
+  expectStatus(PLYXEN_graphSaveMetis(graph, output.get()), "PLYXEN_graphSaveMetis");
+  const std::string text = output.text();
+  InputStream input(text);
+  PLYXEN_Graph copy;
+  PLYXEN_graphInit(&copy);
+  const int status = PLYXEN_graphLoadMetis(&copy, input.get(), -1, 0);
+  FUZZ_CHECK(status == 0, "a saved METIS graph does not load back:\n%s", text.c_str());
+  expectStatus(status, "PLYXEN_graphLoadMetis of a saved graph");
+  expectStatus(PLYXEN_graphCheck(&copy), "PLYXEN_graphCheck of a saved METIS graph");
+  if (sameLoads)
+    expectSameGraph(graph, &copy, false);
+  else
+    expectSamePattern(graph, &copy);
+  PLYXEN_graphExit(&copy);
+}
+
 // Writes the graph as a Matrix Market file and reads it back: it must load
 // and have the same pattern.
 inline void matrixMarketTrip(const PLYXEN_Graph* graph) {

@@ -8,25 +8,6 @@
 // and ordered with the default strategy.
 #include "../graph_support.h"
 
-namespace {
-
-void roundTrip(const PLYXEN_Graph* graph) {
-  fuzz::OutputStream output;
-  fuzz::expectStatus(PLYXEN_graphSaveMetis(graph, output.get()), "PLYXEN_graphSaveMetis");
-  const std::string text = output.text();
-  fuzz::InputStream input(text);
-  PLYXEN_Graph copy;
-  PLYXEN_graphInit(&copy);
-  const int status = PLYXEN_graphLoadMetis(&copy, input.get(), -1, 0);
-  FUZZ_CHECK(status == 0, "a saved METIS graph does not load back:\n%s", text.c_str());
-  fuzz::expectStatus(status, "PLYXEN_graphLoadMetis of a saved graph");
-  fuzz::expectStatus(PLYXEN_graphCheck(&copy), "PLYXEN_graphCheck of a saved METIS graph");
-  fuzz::expectSameGraph(graph, &copy, false);
-  PLYXEN_graphExit(&copy);
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::begin();
   fuzz::Decoder decoder(data, size);
@@ -45,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(view.base == ((base == -1) ? 1 : base), "base %d asked for, %d loaded", base, view.base);
     if ((flags & 1) != 0) FUZZ_CHECK(view.vertexLoad == nullptr, "vertex weights kept against the flags");
     if ((flags & 2) != 0) FUZZ_CHECK(view.arcLoad == nullptr, "edge weights kept against the flags");
-    roundTrip(&graph);
+    fuzz::metisTrip(&graph, true);
     if (view.vertexCount <= 64 && view.arcCount <= 512) {
       fuzz::matrixMarketTrip(&graph);
       fuzz::orderSmallGraph(&graph);
