@@ -29,32 +29,17 @@ imbalance=${BENCH_IMBALANCE:-0.01}
 work=${BENCH_WORK:-$(mktemp -d "${TMPDIR:-/tmp}/plyxen-bipart.XXXXXX")}
 mkdir -p "$work"
 
-graphs=("$@")
-if [ ${#graphs[@]} -eq 0 ]; then
-  shopt -s nullglob
-  graphs=("$root"/../shared/graphs/*.grf)
-  shopt -u nullglob
-fi
-if [ ${#graphs[@]} -eq 0 ]; then
-  echo "bipart.sh: no graph given and none in $root/../shared/graphs" >&2
-  exit 1
-fi
+# shellcheck source=bench/setup.sh
+source "$root/bench/setup.sh"
+bench_graphs bipart.sh "$@"
 
 need=()
 command -v gpmetis >/dev/null || need+=(metis)
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
-if [ ${#need[@]} -gt 0 ]; then
-  echo "installing ${need[*]}" >&2
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -q >&2 && apt-get install -y -q "${need[@]}" >&2
-fi
+bench_install ${need[@]+"${need[@]}"}
 
-if [ -z "${PLYXEN_BUILD:-}" ] || [ ! -x "$build/plyxen" ]; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DPLYXEN_TESTS=OFF >/dev/null
-  cmake --build "$build" -j"$(nproc)" --target plyxen_tool >/dev/null
-fi
-plyxen=$build/plyxen
+bench_tool
 ufactor=$(awk -v b="$imbalance" 'BEGIN { printf "%d", b * 1000 + 0.5 }')
 
 # measure COMMAND...: runs it BENCH_REPEAT times; sets elapsed (best wall
