@@ -9,19 +9,12 @@
 #include <sstream>
 
 #include "support/test_support.h"
+#include "tool_fixture.h"
 
 namespace {
 
-class ToolBipart : public testing::Test {
+class ToolBipart : public Tool {
  protected:
-  void TearDown() override {
-    for (const std::string& path : created_) unlink(path.c_str());
-  }
-  std::string path(const std::string& name) {
-    created_.push_back(temporaryPath(name));
-    return created_.back();
-  }
-  static ProgramResult run(const std::vector<std::string>& arguments) { return runProgram("plyxen", arguments); }
 
   // The figures of the output line, by name, as numbers.
   static std::map<std::string, double> figures(const std::string& line) {
@@ -72,9 +65,6 @@ class ToolBipart : public testing::Test {
     EXPECT_TRUE((excess <= imbalanceAllowed + 1e-12) || (std::max(load[0], load[1]) <= (graph.vertexLoadSum + 1) / 2))
         << excess;
   }
-
- private:
-  std::vector<std::string> created_;
 };
 
 TEST_F(ToolBipart, FiguresAgreeWithThePartsFileAndTheBalanceIsKept) {

@@ -10,33 +10,15 @@
 
 #include "support/kgraph_support.h"
 #include "support/test_support.h"
+#include "tool_fixture.h"
 
 namespace {
 
-class ToolMap : public testing::Test {
+class ToolMap : public Tool {
  protected:
-  void TearDown() override {
-    for (const std::string& path : created_) unlink(path.c_str());
-  }
-  std::string path(const std::string& name) {
-    created_.push_back(temporaryPath(name));
-    return created_.back();
-  }
-  std::string file(const std::string& name, const std::string& text) {
-    const std::string result = path(name);
-    writeFile(result, text);
-    return result;
-  }
-  static ProgramResult run(const std::vector<std::string>& arguments) { return runProgram("plyxen", arguments); }
-
   static std::map<std::string, double> figures(const std::string& line) {
     std::map<std::string, double> result;
-    std::istringstream stream(line);
-    std::string pair;
-    while (stream >> pair) {
-      const size_t equals = pair.find('=');
-      if (equals != std::string::npos) result[pair.substr(0, equals)] = std::stod(pair.substr(equals + 1));
-    }
+    for (const auto& [name, value] : figuresOf(line)) result[name] = std::stod(value);
     return result;
   }
 
@@ -83,9 +65,6 @@ class ToolMap : public testing::Test {
     EXPECT_LE(imbalance, imbalanceAllowed + 1e-9);
     return parts;
   }
-
- private:
-  std::vector<std::string> created_;
 };
 
 // A grid graph file and the graph itself.
