@@ -61,12 +61,16 @@ failed=()
 for name in "${targets[@]}"; do
   corpus=$build/corpus/$name
   artifacts=$build/artifacts/$name
-  mkdir -p "$corpus" "$artifacts"
+  # Strategies may run the separator-writing method, which writes its
+  # files in the working folder: each target runs in a scratch folder.
+  scratch=$build/scratch/$name
+  rm -rf "$scratch"
+  mkdir -p "$corpus" "$artifacts" "$scratch"
   options=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=512 -malloc_limit_mb=256
     -print_final_stats=1 -artifact_prefix="$artifacts/")
   if [ -f "$fuzz_dir/dict/$name.dict" ]; then options+=(-dict="$fuzz_dir/dict/$name.dict"); fi
   echo "=== fuzz_$name for ${seconds}s"
-  if "$build/tests/fuzz/fuzz_$name" "${options[@]}" "$@" "$corpus" "$fuzz_dir/corpus/$name" \
+  if (cd "$scratch" && "$build/tests/fuzz/fuzz_$name" "${options[@]}" "$@" "$corpus" "$fuzz_dir/corpus/$name") \
       >"$build/fuzz_$name.log" 2>&1; then
     grep -E '^(stat::|#[0-9]+ *DONE)' "$build/fuzz_$name.log" || true
   else
