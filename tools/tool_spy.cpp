@@ -975,9 +975,9 @@ int toolSpy(int argc, char** argv) {
   ToolFormat format = FORMAT_NONE;
   if (toolFormatOption("spy", fromName, &format) != 0) return 1;
   StrategyHandle strat;
-  if (!orderGiven &&
-      PLYXEN_stratGraphOrder(&strat.strat, strategy.empty() ? PLYXEN_stratGraphOrderText(ORDER_STRATEGY_RECOMMENDED) : strategy.c_str()) != 0)
-    return 1;
+  const char* strategyText =
+      strategy.empty() ? PLYXEN_stratGraphOrderText(ORDER_STRATEGY_RECOMMENDED) : strategy.c_str();
+  if (!orderGiven && PLYXEN_stratGraphOrder(&strat.strat, strategyText) != 0) return 1;
   ToolOutput output;
   if (output.open(outputPath) != 0) return 1;
 

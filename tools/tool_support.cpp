@@ -106,6 +106,10 @@ int toolCheckNumbers(FILE* stream, const std::string& path, const char* what) {
   long line = 1;
   int64_t value = 0;
   bool tooLarge = false, negative = false;
+  auto outOfRange = [&]() {
+    errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
+    return 1;
+  };
   char block[1 << 16];
   size_t length;
   while ((length = fread(block, 1, sizeof(block), stream)) > 0) {
@@ -116,10 +120,7 @@ int toolCheckNumbers(FILE* stream, const std::string& path, const char* what) {
         if (value > int64_t{INT32_MAX} + (negative ? 1 : 0)) tooLarge = true, value = 0;
         continue;
       }
-      if (tooLarge) {
-        errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
-        return 1;
-      }
+      if (tooLarge) return outOfRange();
       value = 0;
       negative = (c == '-');
       if (c == '\n') line++;
@@ -129,10 +130,7 @@ int toolCheckNumbers(FILE* stream, const std::string& path, const char* what) {
     errorPrint("plyxen: cannot read file \"%s\"", path.c_str());
     return 1;
   }
-  if (tooLarge) {  // the file ends with the number
-    errorPrint("plyxen: bad %s \"%s\" (line %ld: number out of the 32-bit range)", what, path.c_str(), line);
-    return 1;
-  }
+  if (tooLarge) return outOfRange();  // the file ends with the number
   fseek(stream, start, SEEK_SET);
   return 0;
 }

@@ -16,7 +16,7 @@
 // A flat separator, grown on the graph itself and refined by FM without
 // coarsening: on regular grids it finds straight separators where
 // coarsening leaves ragged ones, and the selection keeps it only when its
-// separator is smaller.
+// separator is the smallest (or ties with the runs before it).
 #define ORDER_FLAT_SEPARATOR "g{pass=2}f{bal=0.2,move=1000}"
 
 // A probe for graphs that do not coarsen, such as networks of hubs and

@@ -75,19 +75,27 @@ inline void expectSamePattern(const PLYXEN_Graph* first, const PLYXEN_Graph* sec
   }
 }
 
+// Writes the graph with save and reads the text back with load into copy:
+// it must load and be well formed. The caller releases copy.
+template <class Save, class Load>
+inline void reloadSaved(const PLYXEN_Graph* graph, PLYXEN_Graph* copy, Save save, Load load, const char* format) {
+  OutputStream output;
+  expectStatus(save(graph, output.get()), "saving a graph");
+  const std::string text = output.text();
+  InputStream input(text);
+  PLYXEN_graphInit(copy);
+  const int status = load(copy, input.get());
+  FUZZ_CHECK(status == 0, "a saved %s file does not load back:\n%s", format, text.c_str());
+  expectStatus(status, "loading a saved graph");
+  expectStatus(PLYXEN_graphCheck(copy), "PLYXEN_graphCheck of a reloaded graph");
+}
+
 // Writes the graph as a METIS file and reads it back: it must load, well
 // formed, with the same pattern, and with the same loads too when asked.
 inline void metisTrip(const PLYXEN_Graph* graph, bool sameLoads) {
-  OutputStream output;
-  expectStatus(PLYXEN_graphSaveMetis(graph, output.get()), "PLYXEN_graphSaveMetis");
-  const std::string text = output.text();
-  InputStream input(text);
   PLYXEN_Graph copy;
-  PLYXEN_graphInit(&copy);
-  const int status = PLYXEN_graphLoadMetis(&copy, input.get(), -1, 0);
-  FUZZ_CHECK(status == 0, "a saved METIS graph does not load back:\n%s", text.c_str());
-  expectStatus(status, "PLYXEN_graphLoadMetis of a saved graph");
-  expectStatus(PLYXEN_graphCheck(&copy), "PLYXEN_graphCheck of a saved METIS graph");
+  reloadSaved(graph, &copy, PLYXEN_graphSaveMetis,
+              [](PLYXEN_Graph* into, FILE* stream) { return PLYXEN_graphLoadMetis(into, stream, -1, 0); }, "METIS");
   if (sameLoads)
     expectSameGraph(graph, &copy, false);
   else
@@ -95,18 +103,13 @@ inline void metisTrip(const PLYXEN_Graph* graph, bool sameLoads) {
   PLYXEN_graphExit(&copy);
 }
 
-// Writes the graph as a Matrix Market file and reads it back: it must load
-// and have the same pattern.
+// Writes the graph as a Matrix Market file and reads it back: it must load,
+// well formed, with the same pattern.
 inline void matrixMarketTrip(const PLYXEN_Graph* graph) {
-  OutputStream output;
-  expectStatus(PLYXEN_graphSaveMatrixMarket(graph, output.get()), "PLYXEN_graphSaveMatrixMarket");
-  const std::string text = output.text();
-  InputStream input(text);
   PLYXEN_Graph copy;
-  PLYXEN_graphInit(&copy);
-  const int status = PLYXEN_graphLoadMatrixMarket(&copy, input.get(), -1);
-  FUZZ_CHECK(status == 0, "a saved Matrix Market file does not load back:\n%s", text.c_str());
-  expectStatus(status, "PLYXEN_graphLoadMatrixMarket of a saved graph");
+  reloadSaved(graph, &copy, PLYXEN_graphSaveMatrixMarket,
+              [](PLYXEN_Graph* into, FILE* stream) { return PLYXEN_graphLoadMatrixMarket(into, stream, -1); },
+              "Matrix Market");
   expectSamePattern(graph, &copy);
   PLYXEN_graphExit(&copy);
 }
