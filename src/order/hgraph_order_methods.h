@@ -33,6 +33,7 @@ struct HgraphOrderNdParam {  // n: nested dissection
   Strat* sep;
   Strat* ole;
   Strat* ose;
+  int compare;  // index in "sf": how selections compare separations
 };
 
 int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);

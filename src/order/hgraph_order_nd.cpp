@@ -42,7 +42,21 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
     if (separation.frontier != nullptr) memFree(separation.frontier);
   };
 
-  if (vgraphSeparateSt(&separation, param->sep) != 0) {
+  // The halo record for fill-estimate comparisons, with its scratch marks.
+  VgraphHalo halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, nullptr};
+  const size_t haloCount = static_cast<size_t>(graph->graph.vertexCount - graph->nonHaloVertexCount);
+  if (param->compare == 1) {
+    if ((haloCount > 0) && ((halo.mark = static_cast<uint8_t*>(memAlloc(haloCount))) == nullptr)) {
+      errorPrint("hgraphOrderNd: out of memory (3)");
+      releaseSeparation();
+      return 1;
+    }
+    separation.halo = &halo;
+  }
+  const int separated = vgraphSeparateSt(&separation, param->sep);
+  separation.halo = nullptr;
+  if (halo.mark != nullptr) memFree(halo.mark);
+  if (separated != 0) {
     releaseSeparation();
     return 1;
   }

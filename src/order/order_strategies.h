@@ -64,10 +64,12 @@
 #define ORDER_SEPARATION(tiers) "/(vert>250)?/(levl<2)?(" ORDER_PROBE_SEPARATOR "|" tiers "):" tiers ";;"
 
 // Each connected component compressed when that pays, then dissected, with
-// the interface's leaf and separator orderings.
-#define ORDER_DISSECTION(separation)                                                                      \
-  "o{strat=c{rat=0.7,cpr=n{sep=" separation ",ole=f{cmin=0,cmax=100000,frat=0.0},ose=g},unc=n{sep="     \
-  separation ",ole=f{cmin=15,cmax=100000,frat=0.0},ose=g}}}"
+// the interface's leaf and separator orderings. cmp=f: the selections
+// among separators prefer the least estimated fill, which counts the halo
+// that each part inherits, before the smallest separator.
+#define ORDER_DISSECTION(separation)                                                                            \
+  "o{strat=c{rat=0.7,cpr=n{sep=" separation ",ole=f{cmin=0,cmax=100000,frat=0.0},ose=g,cmp=f},unc=n{sep="     \
+  separation ",ole=f{cmin=15,cmax=100000,frat=0.0},ose=g,cmp=f}}}"
 
 // The largest degree of the whole graph tells meshes (at most 32 on every
 // mesh we measured) from graphs with hubs (hundreds and more).

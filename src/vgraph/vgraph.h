@@ -5,6 +5,18 @@
 #include "graph/graph.h"
 #include "strat/strat.h"
 
+// The halo of a graph being separated for nested dissection: the graph's
+// vertices are followed, up to haloVertexEnd, by halo vertices that are
+// not to be separated. Arcs haloEdgeBegin[v] to haloEdgeEnd[v] of a graph
+// vertex v lead to halo vertices; the graph's own arcs end at
+// haloEdgeBegin[v]. Halo vertex loads, if any, are in graph.vertexLoad.
+struct VgraphHalo {
+  GraphNum haloVertexEnd;
+  const GraphNum* haloEdgeBegin;
+  const GraphNum* haloEdgeEnd;
+  uint8_t* mark;  // scratch: one byte per halo vertex
+};
+
 struct Vgraph {
   Graph graph;
   uint8_t* parts;         // per vertex, addressed from base: 0, 1 or 2
@@ -14,6 +26,9 @@ struct Vgraph {
   GraphNum frontierCount; // separator vertices
   GraphNum* frontier;     // the separator vertices, capacity vertexCount
   GraphNum level;         // depth tested by "levl"
+  // When set, selections on this graph compare the estimated fill of their
+  // results before their separator loads (vgraphFillEstimate).
+  const VgraphHalo* halo;
 };
 
 // Saved separation state, for the selection operator.
@@ -39,6 +54,20 @@ void vgraphStoreRestore(Vgraph* graph, const VgraphStore* store);
 // no edge between parts 0 and 1; reports the first fault as
 // "vgraphCheck: ..." and returns 1, or returns 0.
 int vgraphCheck(const Vgraph* graph);
+
+// Estimated operation count of factoring the graph of a separation whose
+// parts are given (one byte per vertex, addressed from 0), with its halo.
+// scale is the separator-size constant that guesses the parts' own
+// separators (separator load over the square root of the graph's load);
+// comparisons of several separations use one scale for all of them.
+struct VgraphFillTerms {
+  double separatorLoad;
+  double partLoad[2];
+  double haloLoad;         // halo load next to any vertex of the graph
+  double partHaloLoad[2];  // halo load next to each part
+};
+void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, VgraphFillTerms* terms);
+double vgraphFillEstimate(const VgraphFillTerms* terms, double scale);
 
 int vgraphSeparateSt(Vgraph* graph, const Strat* strat);
 extern const StratTab vgraphSeparateStTable;

@@ -2,6 +2,8 @@
 // separation graph. Sequence and selection chains are walked with a loop
 // over their left spine (see strat/strat_chain.h); conditions are followed
 // by a loop as well.
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "strat/strat_chain.h"
@@ -10,18 +12,33 @@
 namespace {
 
 // Whether the saved separation beats the graph's current one: a smaller
-// separator load, or the same load and a smaller imbalance.
+// separator load, or the same load and a smaller imbalance. On a graph with
+// a halo record, a smaller estimated fill comes first; both estimates use
+// the smaller of the two separators to guess the parts' own separators, so
+// that a larger separator cannot seem to leave cheaper parts.
 bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store) {
+  if (graph->halo != nullptr) {
+    VgraphFillTerms stored, current;
+    vgraphFillTerms(graph, store->data + static_cast<size_t>(store->frontierCount) * sizeof(GraphNum), &stored);
+    vgraphFillTerms(graph, graph->parts + graph->graph.base, &current);
+    const double scale = std::min(stored.separatorLoad, current.separatorLoad) /
+                         std::sqrt(static_cast<double>(graph->graph.vertexLoadSum));
+    const double storedCost = vgraphFillEstimate(&stored, scale);
+    const double currentCost = vgraphFillEstimate(&current, scale);
+    // Estimates within rounding of each other, as those of mirror-image
+    // separations, count as equal.
+    const double tolerance = 1e-9 * std::max(storedCost, currentCost);
+    if (std::fabs(storedCost - currentCost) > tolerance) return storedCost < currentCost;
+  }
   const GraphNum separatorLoad = graph->graph.vertexLoadSum - store->partLoad0 - store->partLoad1;
   return (separatorLoad < graph->partLoad[2]) ||
          ((separatorLoad == graph->partLoad[2]) && (abs(store->loadDelta) < abs(graph->loadDelta)));
 }
 
 // Runs every alternative of ((a|b)|c)|d from the same starting state and
-// keeps the best result: the smaller separator load, then the smaller
-// imbalance; on a full tie the later alternative's result stays. A failed
-// alternative counts as the starting state, so a selection never fails once
-// its stores exist. Going through the alternatives in turn with one store
+// keeps the best result (see vgraphStoreBetter); on a full tie the later
+// alternative's result stays. A failed alternative counts as the starting
+// state, so a selection never fails once its stores exist. Going through the alternatives in turn with one store
 // for the best result so far is what nested two-way selections do, each
 // keeping the better of its first alternative's result and its second's.
 int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {

@@ -75,7 +75,7 @@ struct NestedDissection : testing::Test {
   int order(Hgraph* graph, OwnedOrder& owned, GraphNum size, const std::vector<int>* parts) {
     const SplitParam split = {size, parts};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 0, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0)};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0};
     return hgraphOrderNd(graph, &owned.order, 0, &owned.order.rootBlock, &param);
   }
 };
@@ -159,9 +159,57 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
   const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
-                                    arena.method(&orderTable, 0)};
+                                    arena.method(&orderTable, 0), 0};
   EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
   EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
+}
+
+// On a 7 x 7 grid under a halo row (the separator of a dissection above),
+// two separations of 7 vertices into two parts of 21 tie in size and
+// balance: the middle column, which leaves 3 halo vertices next to each
+// part, and the middle row, which leaves all 7 next to one part. The size
+// comparison keeps the later one of a tie; the fill comparison (cmp=f)
+// takes the column whichever comes first, since a part next to the whole
+// halo costs more fill below.
+TEST_F(NestedDissection, FillComparisonCountsTheHaloOfEachPart) {
+  HaloView view;
+  buildGrid(&view.graph, 0, 7, 8);  // row 0 becomes the halo
+  std::vector<GraphNum> rows(49);
+  for (GraphNum index = 0; index < 49; index++) rows[index] = 7 + index;
+  Hgraph below;
+  ASSERT_EQ(hgraphInduceList(view.wrap(), 49, rows.data(), 7, &below), 0);
+  ASSERT_EQ(below.graph.vertexCount, 56);
+
+  std::vector<int> column(49), row(49);
+  std::vector<GraphNum> columnNumbers, rowNumbers;
+  for (GraphNum index = 0; index < 49; index++) {
+    const GraphNum x = index % 7, y = index / 7;
+    column[index] = (x == 3) ? 2 : (x < 3) ? 0 : 1;
+    row[index] = (y == 3) ? 2 : (y < 3) ? 0 : 1;
+    if (x == 3) columnNumbers.push_back(7 + index);
+    if (y == 3) rowNumbers.push_back(7 + index);
+  }
+  const SplitParam columnSplit = {49, &column}, rowSplit = {49, &row};
+  Strat* columnMethod = arena.method(&separateTable, 0, &columnSplit, sizeof(columnSplit));
+  Strat* rowMethod = arena.method(&separateTable, 0, &rowSplit, sizeof(rowSplit));
+  const struct {
+    int compare;
+    bool columnFirst;
+    const std::vector<GraphNum>* separator;
+  } cases[] = {
+      {0, true, &rowNumbers}, {0, false, &columnNumbers},  // a tie keeps the later one
+      {1, true, &columnNumbers}, {1, false, &columnNumbers},
+  };
+  for (const auto& c : cases) {
+    ordered.clear();
+    Strat* sep = c.columnFirst ? arena.select(columnMethod, rowMethod) : arena.select(rowMethod, columnMethod);
+    const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare};
+    OwnedOrder owned(0, 49);
+    ASSERT_EQ(hgraphOrderNd(&below, &owned.order, 0, &owned.order.rootBlock, &param), 0);
+    ASSERT_EQ(ordered.size(), 3u);
+    EXPECT_EQ(ordered[0].numbers, *c.separator) << "cmp " << c.compare << ", column first " << c.columnFirst;
+  }
+  hgraphExit(&below);
 }
 
 // Every dissection node splits its positions into two parts with no edge
@@ -230,9 +278,10 @@ TEST(NestedDissectionStrategies, LongSeparationSequence) {
   EXPECT_EQ(inverseOf(owned.order), inverseOf(expected.order));
 }
 
-// The interface's default strategy and a simpler nested dissection, on
-// every shared graph: valid orderings whose dissections separate, and far
-// less fill than the file's own order.
+// The interface's default strategy, a simpler nested dissection and one
+// whose selections compare estimated fill, on every shared graph: valid
+// orderings whose dissections separate, and far less fill than the file's
+// own order.
 TEST(NestedDissectionStrategies, SharedGraphs) {
   if (sharedGraphNames().empty()) GTEST_SKIP() << "no shared graphs";
   const char* strategies[] = {
@@ -243,6 +292,8 @@ TEST(NestedDissectionStrategies, SharedGraphs) {
       "rat=0.7,vert=100,low=h{pass=10},asc=b{width=3,bnd=f{bal=0.2},org=(|h{pass=10})f{bal=0.2}}};,ole=f{cmin=15,"
       "cmax=100000,frat=0.0},ose=g}}",
       "n{sep=/(vert>120)?h{pass=10};,ole=f{cmin=15,cmax=100000,frat=0.0},ose=g}",
+      "n{sep=/(vert>120)?(h{pass=10}f|g f|m{low=h,asc=b{width=2,bnd=f,org=f}});,ole=f{cmin=15,cmax=100000,frat=0.0},"
+      "ose=g,cmp=f}",
   };
   for (const std::string& name : sharedGraphNames()) {
 #if defined(__SANITIZE_ADDRESS__)
