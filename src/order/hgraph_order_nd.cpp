@@ -42,20 +42,33 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
     if (separation.frontier != nullptr) memFree(separation.frontier);
   };
 
-  // The halo record for fill-estimate comparisons, with its scratch marks.
-  VgraphHalo halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, nullptr};
-  const size_t haloCount = static_cast<size_t>(graph->graph.vertexCount - graph->nonHaloVertexCount);
+  // The halo record for fill-estimate comparisons: the vertices next to
+  // the halo, and scratch marks for the halo vertices.
+  VgraphHalo halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr};
+  void* haloArrays = nullptr;
   if (param->compare == 1) {
-    if ((haloCount > 0) && ((halo.mark = static_cast<uint8_t*>(memAlloc(haloCount))) == nullptr)) {
-      errorPrint("hgraphOrderNd: out of memory (3)");
-      releaseSeparation();
-      return 1;
+    const size_t haloCount = static_cast<size_t>(graph->graph.vertexCount - graph->nonHaloVertexCount);
+    GraphNum boundaryCount = 0;
+    for (GraphNum vertex = base; vertex < graph->nonHaloVertexEnd; vertex++)
+      if (graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex]) boundaryCount++;
+    if (boundaryCount > 0) {
+      haloArrays = memAlloc(static_cast<size_t>(boundaryCount) * sizeof(GraphNum) + haloCount);
+      if (haloArrays == nullptr) {
+        errorPrint("hgraphOrderNd: out of memory (3)");
+        releaseSeparation();
+        return 1;
+      }
+      GraphNum* boundary = static_cast<GraphNum*>(haloArrays);
+      for (GraphNum vertex = base; vertex < graph->nonHaloVertexEnd; vertex++)
+        if (graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex]) boundary[halo.boundaryCount++] = vertex;
+      halo.boundary = boundary;
+      halo.mark = reinterpret_cast<uint8_t*>(boundary + boundaryCount);
     }
     separation.halo = &halo;
   }
   const int separated = vgraphSeparateSt(&separation, param->sep);
   separation.halo = nullptr;
-  if (halo.mark != nullptr) memFree(halo.mark);
+  if (haloArrays != nullptr) memFree(haloArrays);
   if (separated != 0) {
     releaseSeparation();
     return 1;

@@ -14,7 +14,9 @@ struct VgraphHalo {
   GraphNum haloVertexEnd;
   const GraphNum* haloEdgeBegin;
   const GraphNum* haloEdgeEnd;
-  uint8_t* mark;  // scratch: one byte per halo vertex
+  GraphNum boundaryCount;     // graph vertices with at least one halo arc
+  const GraphNum* boundary;   // those vertices
+  uint8_t* mark;              // scratch: one byte per halo vertex
 };
 
 struct Vgraph {
@@ -55,18 +57,21 @@ void vgraphStoreRestore(Vgraph* graph, const VgraphStore* store);
 // "vgraphCheck: ..." and returns 1, or returns 0.
 int vgraphCheck(const Vgraph* graph);
 
-// Estimated operation count of factoring the graph of a separation whose
-// parts are given (one byte per vertex, addressed from 0), with its halo.
-// scale is the separator-size constant that guesses the parts' own
-// separators (separator load over the square root of the graph's load);
-// comparisons of several separations use one scale for all of them.
+// Estimated operation count of factoring the graph of a separation, given
+// its parts (one byte per vertex, addressed from 0) and part loads, with
+// the halo of the graph. vgraphFillTerms gathers what the estimate needs;
+// vgraphFillEstimate guesses the parts' own separators with scale times the
+// square root of their loads, scale being a separator load over the square
+// root of the graph's load: comparisons of several separations use one
+// scale for all of them.
 struct VgraphFillTerms {
   double separatorLoad;
   double partLoad[2];
   double haloLoad;         // halo load next to any vertex of the graph
   double partHaloLoad[2];  // halo load next to each part
 };
-void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, VgraphFillTerms* terms);
+void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1,
+                     VgraphFillTerms* terms);
 double vgraphFillEstimate(const VgraphFillTerms* terms, double scale);
 
 int vgraphSeparateSt(Vgraph* graph, const Strat* strat);

@@ -29,26 +29,28 @@ double frontCost(double k, double b) { return k * (k * k / 3.0 + k * b + b * b);
 
 }  // namespace
 
-void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, VgraphFillTerms* terms) {
+void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1,
+                     VgraphFillTerms* terms) {
   const Graph& core = graph->graph;
-  const GraphNum base = core.base;
-  const VgraphHalo* halo = graph->halo;
-  double loads[3] = {0.0, 0.0, 0.0};
-  const GraphNum haloCount = (halo != nullptr) ? halo->haloVertexEnd - core.vertexEnd : 0;
-  if (haloCount > 0) memset(halo->mark, 0, static_cast<size_t>(haloCount));
-  for (GraphNum vertex = base; vertex < core.vertexEnd; vertex++) {
-    const int part = parts[vertex - base];
-    loads[part] += (core.vertexLoad != nullptr) ? core.vertexLoad[vertex] : 1;
-    if (haloCount == 0) continue;
-    for (GraphNum edge = halo->haloEdgeBegin[vertex]; edge < halo->haloEdgeEnd[vertex]; edge++)
-      halo->mark[core.edgeTarget[edge] - core.vertexEnd] |= static_cast<uint8_t>(1 << part);
-  }
-  terms->separatorLoad = loads[2];
-  terms->partLoad[0] = loads[0];
-  terms->partLoad[1] = loads[1];
+  terms->separatorLoad = static_cast<double>(core.vertexLoadSum - partLoad0 - partLoad1);
+  terms->partLoad[0] = partLoad0;
+  terms->partLoad[1] = partLoad1;
   terms->haloLoad = 0.0;
   terms->partHaloLoad[0] = 0.0;
   terms->partHaloLoad[1] = 0.0;
+  const VgraphHalo* halo = graph->halo;
+  if ((halo == nullptr) || (halo->boundaryCount == 0)) return;
+
+  // Only the vertices next to the halo are visited: a boundary's worth of
+  // work, far less than the graph.
+  const GraphNum haloCount = halo->haloVertexEnd - core.vertexEnd;
+  memset(halo->mark, 0, static_cast<size_t>(haloCount));
+  for (GraphNum index = 0; index < halo->boundaryCount; index++) {
+    const GraphNum vertex = halo->boundary[index];
+    const uint8_t bit = static_cast<uint8_t>(1 << parts[vertex - core.base]);
+    for (GraphNum edge = halo->haloEdgeBegin[vertex]; edge < halo->haloEdgeEnd[vertex]; edge++)
+      halo->mark[core.edgeTarget[edge] - core.vertexEnd] |= bit;
+  }
   for (GraphNum index = 0; index < haloCount; index++) {
     const uint8_t mark = halo->mark[index];
     if (mark == 0) continue;

@@ -13,18 +13,19 @@ namespace {
 
 // Whether the saved separation beats the graph's current one: a smaller
 // separator load, or the same load and a smaller imbalance. On a graph with
-// a halo record, a smaller estimated fill comes first; both estimates use
-// the smaller of the two separators to guess the parts' own separators, so
-// that a larger separator cannot seem to leave cheaper parts.
-bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store) {
+// a halo record, a smaller estimated fill comes first, storedTerms being
+// those of the saved separation; both estimates use the smaller of the two
+// separators to guess the parts' own separators, so that a larger
+// separator cannot seem to leave cheaper parts.
+bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const VgraphFillTerms* storedTerms,
+                       VgraphFillTerms* currentTerms) {
   if (graph->halo != nullptr) {
-    VgraphFillTerms stored, current;
-    vgraphFillTerms(graph, store->data + static_cast<size_t>(store->frontierCount) * sizeof(GraphNum), &stored);
-    vgraphFillTerms(graph, graph->parts + graph->graph.base, &current);
-    const double scale = std::min(stored.separatorLoad, current.separatorLoad) /
+    vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
+                    currentTerms);
+    const double scale = std::min(storedTerms->separatorLoad, currentTerms->separatorLoad) /
                          std::sqrt(static_cast<double>(graph->graph.vertexLoadSum));
-    const double storedCost = vgraphFillEstimate(&stored, scale);
-    const double currentCost = vgraphFillEstimate(&current, scale);
+    const double storedCost = vgraphFillEstimate(storedTerms, scale);
+    const double currentCost = vgraphFillEstimate(currentTerms, scale);
     // Estimates within rounding of each other, as those of mirror-image
     // separations, count as equal.
     const double tolerance = 1e-9 * std::max(storedCost, currentCost);
@@ -51,6 +52,10 @@ int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
     return 1;
   }
 
+  // Fill terms of the best result so far and of the current one, when
+  // the graph has a halo record.
+  VgraphFillTerms terms[2] = {};
+  int best = 0;
   vgraphStoreSave(graph, &stores[1]);
   for (size_t index = 0; index < chain.operandCount(); index++) {
     if (index > 0) {
@@ -58,7 +63,14 @@ int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
       vgraphStoreRestore(graph, &stores[1]);
     }
     if (vgraphSeparateSt(graph, chain.operand(index)) != 0) vgraphStoreRestore(graph, &stores[1]);
-    if ((index > 0) && vgraphStoreBetter(graph, &stores[0])) vgraphStoreRestore(graph, &stores[0]);
+    if (index == 0) {
+      if (graph->halo != nullptr)
+        vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
+                        &terms[best]);
+    } else if (vgraphStoreBetter(graph, &stores[0], &terms[best], &terms[1 - best]))
+      vgraphStoreRestore(graph, &stores[0]);
+    else
+      best = 1 - best;  // the current result is the best so far
   }
 
   vgraphStoreExit(&stores[0]);
