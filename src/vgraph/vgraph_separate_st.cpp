@@ -39,9 +39,10 @@ bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const Vgra
 // Runs every alternative of ((a|b)|c)|d from the same starting state and
 // keeps the best result (see vgraphStoreBetter); on a full tie the later
 // alternative's result stays. A failed alternative counts as the starting
-// state, so a selection never fails once its stores exist. Going through the alternatives in turn with one store
-// for the best result so far is what nested two-way selections do, each
-// keeping the better of its first alternative's result and its second's.
+// state, so a selection never fails once its stores exist. Going through
+// the alternatives in turn with one store for the best result so far is
+// what nested two-way selections do, each keeping the better of its first
+// alternative's result and its second's.
 int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
   StratChain chain;
   VgraphStore stores[2] = {};  // stores[0]: best result so far, stores[1]: starting state
