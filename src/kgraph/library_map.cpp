@@ -63,11 +63,11 @@ extern "C" int PLYXEN_stratGraphMap(PLYXEN_Strat* strat, const char* text) {
 // large graph. Bands of width 1 (the frontier and its neighbours) hold
 // most of the moves that FM keeps, for less work than wider ones, and gave
 // cuts as good on the benchmark meshes. Coarsening by 0.9 within the
-// bipartitions keeps coarse levels on graphs that heavy-edge matching shrinks slowly (power
-// networks). MAP_FLAG_QUALITY keeps the best of four bipartitions and lets
-// FM make 400 moves without gain; MAP_FLAG_SPEED takes one bipartition and
-// at most two FM passes; MAP_FLAG_SAFETY refines whole levels instead of
-// bands.
+// bipartitions keeps coarse levels on graphs that heavy-edge matching
+// shrinks slowly (power networks). MAP_FLAG_QUALITY keeps the best of four
+// bipartitions and lets FM make 400 moves without gain; MAP_FLAG_SPEED
+// takes one bipartition and at most two FM passes; MAP_FLAG_SAFETY refines
+// whole levels instead of bands.
 Strat* kgraphMapStratDefault(GraphNum flags, GraphNum partCount, double imbalanceRatio) {
   if (!(imbalanceRatio >= 0.0)) {  // negative or not a number
     errorPrint("kgraphMapStratDefault: invalid imbalance ratio");

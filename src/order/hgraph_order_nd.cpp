@@ -1,12 +1,48 @@
 // Ordering method n: nested dissection. A separator of the non-halo part is
 // ordered last, the two parts before it, each by nested dissection again as
 // a halo graph whose halo includes the separator; graphs that the separation
-// strategy does not split are ordered by the leaf strategy.
+// strategy does not split are ordered by the leaf strategy. With cmp=f the
+// selections of the separation strategy compare the estimated fill of their
+// results, which counts the halo next to each part (vgraphFillEstimate).
 #include <cstring>
 
 #include "graph/graph_induce.h"
 #include "order/hgraph_order_methods.h"
 #include "vgraph/vgraph.h"
+
+namespace {
+
+// Fills the halo record of graph for fill-estimate comparisons: the
+// non-halo vertices with halo arcs, and scratch marks for the halo
+// vertices, both in one block that *arrays receives (null when no vertex
+// touches the halo). Returns 0, or 1 after reporting a memory failure.
+int hgraphOrderNdHalo(const Hgraph* graph, VgraphHalo* halo, void** arrays) {
+  *halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr};
+  *arrays = nullptr;
+  auto touchesHalo = [graph](GraphNum vertex) {
+    return graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex];
+  };
+  GraphNum boundaryCount = 0;
+  for (GraphNum vertex = graph->graph.base; vertex < graph->nonHaloVertexEnd; vertex++)
+    boundaryCount += touchesHalo(vertex) ? 1 : 0;
+  if (boundaryCount == 0) return 0;
+
+  const size_t haloCount = static_cast<size_t>(graph->graph.vertexCount - graph->nonHaloVertexCount);
+  const size_t size = static_cast<size_t>(boundaryCount) * sizeof(GraphNum) + haloCount;
+  GraphNum* boundary = static_cast<GraphNum*>(memAlloc(size));
+  if (boundary == nullptr) {
+    errorPrint("hgraphOrderNd: out of memory (3)");
+    return 1;
+  }
+  for (GraphNum vertex = graph->graph.base; vertex < graph->nonHaloVertexEnd; vertex++)
+    if (touchesHalo(vertex)) boundary[halo->boundaryCount++] = vertex;
+  halo->boundary = boundary;
+  halo->mark = reinterpret_cast<uint8_t*>(boundary + boundaryCount);
+  *arrays = boundary;
+  return 0;
+}
+
+}  // namespace
 
 int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
                   const void* parameters) {
@@ -42,27 +78,12 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
     if (separation.frontier != nullptr) memFree(separation.frontier);
   };
 
-  // The halo record for fill-estimate comparisons: the vertices next to
-  // the halo, and scratch marks for the halo vertices.
-  VgraphHalo halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr};
+  VgraphHalo halo;
   void* haloArrays = nullptr;
-  if (param->compare == 1) {
-    const size_t haloCount = static_cast<size_t>(graph->graph.vertexCount - graph->nonHaloVertexCount);
-    GraphNum boundaryCount = 0;
-    for (GraphNum vertex = base; vertex < graph->nonHaloVertexEnd; vertex++)
-      if (graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex]) boundaryCount++;
-    if (boundaryCount > 0) {
-      haloArrays = memAlloc(static_cast<size_t>(boundaryCount) * sizeof(GraphNum) + haloCount);
-      if (haloArrays == nullptr) {
-        errorPrint("hgraphOrderNd: out of memory (3)");
-        releaseSeparation();
-        return 1;
-      }
-      GraphNum* boundary = static_cast<GraphNum*>(haloArrays);
-      for (GraphNum vertex = base; vertex < graph->nonHaloVertexEnd; vertex++)
-        if (graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex]) boundary[halo.boundaryCount++] = vertex;
-      halo.boundary = boundary;
-      halo.mark = reinterpret_cast<uint8_t*>(boundary + boundaryCount);
+  if (param->compare == 1) {  // cmp=f
+    if (hgraphOrderNdHalo(graph, &halo, &haloArrays) != 0) {
+      releaseSeparation();
+      return 1;
     }
     separation.halo = &halo;
   }
