@@ -164,6 +164,54 @@ struct CoarseArrays {
   GraphNum* edgeLoad;
 };
 
+// How many coarse vertices ahead of the one being built each stage of
+// read requests works (see coarsenArcs), and how many arcs of one fine
+// vertex it covers at most (past that, the hardware's own streaming does).
+constexpr GraphNum kPrefetchBegin = 24;
+constexpr GraphNum kPrefetchTarget = 16;
+constexpr GraphNum kPrefetchMate = 10;
+constexpr GraphNum kPrefetchArcTo = 5;
+constexpr GraphNum kPrefetchArcs = 32;
+
+inline GraphNum coarsenMemberCount(const MultinodePair& pair) { return pair.vertex[1] != pair.vertex[0] ? 2 : 1; }
+
+inline void coarsenPrefetchBegin(const Graph* fine, const MultinodePair& pair) {
+  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
+    __builtin_prefetch(&fine->edgeBegin[pair.vertex[member]]);
+    __builtin_prefetch(&fine->edgeEnd[pair.vertex[member]]);
+  }
+}
+
+inline void coarsenPrefetchTarget(const Graph* fine, const MultinodePair& pair) {
+  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
+    GraphNum f = pair.vertex[member];
+    GraphNum begin = fine->edgeBegin[f], end = fine->edgeEnd[f];
+    if (begin == end) continue;
+    __builtin_prefetch(&fine->edgeTarget[begin]);
+    __builtin_prefetch(&fine->edgeTarget[end - 1]);
+    if (fine->edgeLoad != nullptr) __builtin_prefetch(&fine->edgeLoad[begin]);
+  }
+}
+
+inline void coarsenPrefetchMate(const Graph* fine, const MultinodePair& pair, const GraphNum* mate) {
+  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
+    GraphNum f = pair.vertex[member];
+    GraphNum begin = fine->edgeBegin[f], end = fine->edgeEnd[f];
+    if (end - begin > kPrefetchArcs) end = begin + kPrefetchArcs;
+    for (GraphNum e = begin; e < end; e++) __builtin_prefetch(&mate[fine->edgeTarget[e]]);
+  }
+}
+
+inline void coarsenPrefetchArcTo(const Graph* fine, const MultinodePair& pair, const GraphNum* mate,
+                                 const GraphNum* arcTo) {
+  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
+    GraphNum f = pair.vertex[member];
+    GraphNum begin = fine->edgeBegin[f], end = fine->edgeEnd[f];
+    if (end - begin > kPrefetchArcs) end = begin + kPrefetchArcs;
+    for (GraphNum e = begin; e < end; e++) __builtin_prefetch(&arcTo[mate[fine->edgeTarget[e]]], 1);
+  }
+}
+
 // Builds the coarse arcs and loads, coarse vertex by coarse vertex; mate
 // holds the fine-to-coarse map. The arcs of a coarse vertex come in the
 // order in which their first fine arc is met. Sets the arc count, the arc
@@ -186,11 +234,21 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
   GraphNum edgeLoadSum = fine->edgeLoadSum;
   GraphNum maxDegree = 0;
   GraphNum arc = coarse->base;
-  for (GraphNum c = coarse->base; c < coarse->vertexEnd; c++) {
+  const GraphNum coarseEnd = coarse->vertexEnd;
+  for (GraphNum c = coarse->base; c < coarseEnd; c++) {
+    // The loop is bound by the latency of its scattered reads (the fine
+    // ends' coarse numbers, then their entries of arcTo), which depend on
+    // each other; so the reads of the coarse vertices a little ahead are
+    // requested in stages, each from what the stage before brought in.
+    if (c + kPrefetchBegin < coarseEnd) coarsenPrefetchBegin(fine, arrays.multinodes[c + kPrefetchBegin]);
+    if (c + kPrefetchTarget < coarseEnd) coarsenPrefetchTarget(fine, arrays.multinodes[c + kPrefetchTarget]);
+    if (c + kPrefetchMate < coarseEnd) coarsenPrefetchMate(fine, arrays.multinodes[c + kPrefetchMate], mate);
+    if (c + kPrefetchArcTo < coarseEnd)
+      coarsenPrefetchArcTo(fine, arrays.multinodes[c + kPrefetchArcTo], mate, arcTo);
     const GraphNum arcStart = arc;
     arrays.edgeBegin[c] = arcStart;
     const MultinodePair& pair = arrays.multinodes[c];
-    GraphNum memberCount = pair.vertex[1] != pair.vertex[0] ? 2 : 1;
+    GraphNum memberCount = coarsenMemberCount(pair);
     // An end d already has an arc of c exactly when arcTo[d] lies in c's
     // run of arcs, at or after arcStart: older values belong to earlier
     // coarse vertices, whose arcs all come before. The arcs back to c
