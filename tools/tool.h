@@ -57,7 +57,7 @@ extern const char* const toolUsageArch;
 
 // Sets up what every command relies on: pending temporary files removed at
 // exit and on SIGINT, SIGTERM and SIGHUP (which then end the process as
-// usual), SIGPIPE ignored so that a reader gone away is a write error, and
+// usual), SIGPIPE ignored so that a reader gone away is a write error,
 // memory refused to operator new reported as "plyxen: out of memory", and
 // freed memory kept for reuse rather than given back to the system.
 void toolProcessInit();

@@ -176,7 +176,7 @@ void toolProcessInit() {
   // One command per process, whose large work arrays are freed and made
   // again level after level: freed memory stays with the process for the
   // next one instead of going back to the system and being faulted in
-  // anew (on a million-vertex mesh about 5 to 20 % of the ordering's time,
+  // anew (on a million-vertex mesh 5 to 20 % of the ordering's elapsed time,
   // for the same peak; when the heap cannot grow, the allocator still maps
   // memory as before).
   mallopt(M_MMAP_MAX, 0);

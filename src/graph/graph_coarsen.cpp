@@ -164,52 +164,54 @@ struct CoarseArrays {
   GraphNum* edgeLoad;
 };
 
-// How many coarse vertices ahead of the one being built each stage of
-// read requests works (see coarsenArcs), and how many arcs of one fine
-// vertex it covers at most (past that, the hardware's own streaming does).
-constexpr GraphNum kPrefetchBegin = 24;
-constexpr GraphNum kPrefetchTarget = 16;
-constexpr GraphNum kPrefetchMate = 10;
-constexpr GraphNum kPrefetchArcTo = 5;
+// The stages of read requests made ahead of the coarse vertex being built
+// (see coarsenArcs), each as many coarse vertices ahead as its value, and
+// the most arcs of one fine vertex a stage covers (past that, the
+// hardware's own streaming does).
+enum CoarsenPrefetch : GraphNum { PrefetchBegin = 24, PrefetchTarget = 16, PrefetchMate = 10, PrefetchArcTo = 5 };
 constexpr GraphNum kPrefetchArcs = 32;
 
 inline GraphNum coarsenMemberCount(const MultinodePair& pair) { return pair.vertex[1] != pair.vertex[0] ? 2 : 1; }
 
-inline void coarsenPrefetchBegin(const Graph* fine, const MultinodePair& pair) {
+// Requests, for the members of one coarse vertex, what the stage reads:
+// their arc ranges, the start and end of their arc lists, their ends'
+// coarse numbers in mate, or the arcTo entries of those numbers. Each
+// stage only reads what the stage before it requested.
+template <CoarsenPrefetch Stage>
+inline void coarsenPrefetch(const Graph* fine, const MultinodePair& pair, const GraphNum* mate,
+                            const GraphNum* arcTo) {
   for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
-    __builtin_prefetch(&fine->edgeBegin[pair.vertex[member]]);
-    __builtin_prefetch(&fine->edgeEnd[pair.vertex[member]]);
-  }
-}
-
-inline void coarsenPrefetchTarget(const Graph* fine, const MultinodePair& pair) {
-  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
-    GraphNum f = pair.vertex[member];
-    GraphNum begin = fine->edgeBegin[f], end = fine->edgeEnd[f];
+    const GraphNum f = pair.vertex[member];
+    if constexpr (Stage == PrefetchBegin) {
+      __builtin_prefetch(&fine->edgeBegin[f]);
+      __builtin_prefetch(&fine->edgeEnd[f]);
+      continue;
+    }
+    const GraphNum begin = fine->edgeBegin[f];
+    GraphNum end = fine->edgeEnd[f];
     if (begin == end) continue;
-    __builtin_prefetch(&fine->edgeTarget[begin]);
-    __builtin_prefetch(&fine->edgeTarget[end - 1]);
-    if (fine->edgeLoad != nullptr) __builtin_prefetch(&fine->edgeLoad[begin]);
+    if constexpr (Stage == PrefetchTarget) {
+      __builtin_prefetch(&fine->edgeTarget[begin]);
+      __builtin_prefetch(&fine->edgeTarget[end - 1]);
+      if (fine->edgeLoad != nullptr) __builtin_prefetch(&fine->edgeLoad[begin]);
+      continue;
+    }
+    if (end - begin > kPrefetchArcs) end = begin + kPrefetchArcs;
+    for (GraphNum e = begin; e < end; e++) {
+      if constexpr (Stage == PrefetchMate)
+        __builtin_prefetch(&mate[fine->edgeTarget[e]]);
+      else
+        __builtin_prefetch(&arcTo[mate[fine->edgeTarget[e]]], 1);
+    }
   }
 }
 
-inline void coarsenPrefetchMate(const Graph* fine, const MultinodePair& pair, const GraphNum* mate) {
-  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
-    GraphNum f = pair.vertex[member];
-    GraphNum begin = fine->edgeBegin[f], end = fine->edgeEnd[f];
-    if (end - begin > kPrefetchArcs) end = begin + kPrefetchArcs;
-    for (GraphNum e = begin; e < end; e++) __builtin_prefetch(&mate[fine->edgeTarget[e]]);
-  }
-}
-
-inline void coarsenPrefetchArcTo(const Graph* fine, const MultinodePair& pair, const GraphNum* mate,
-                                 const GraphNum* arcTo) {
-  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
-    GraphNum f = pair.vertex[member];
-    GraphNum begin = fine->edgeBegin[f], end = fine->edgeEnd[f];
-    if (end - begin > kPrefetchArcs) end = begin + kPrefetchArcs;
-    for (GraphNum e = begin; e < end; e++) __builtin_prefetch(&arcTo[mate[fine->edgeTarget[e]]], 1);
-  }
+// Makes the request stages for coarse vertex c of the coarse range ending
+// at coarseEnd: each stage works on the vertex as far ahead as it says.
+template <CoarsenPrefetch Stage>
+inline void coarsenPrefetchAhead(const Graph* fine, const MultinodePair* multinodes, GraphNum c, GraphNum coarseEnd,
+                                 const GraphNum* mate, const GraphNum* arcTo) {
+  if (c + Stage < coarseEnd) coarsenPrefetch<Stage>(fine, multinodes[c + Stage], mate, arcTo);
 }
 
 // Builds the coarse arcs and loads, coarse vertex by coarse vertex; mate
@@ -240,11 +242,10 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
     // ends' coarse numbers, then their entries of arcTo), which depend on
     // each other; so the reads of the coarse vertices a little ahead are
     // requested in stages, each from what the stage before brought in.
-    if (c + kPrefetchBegin < coarseEnd) coarsenPrefetchBegin(fine, arrays.multinodes[c + kPrefetchBegin]);
-    if (c + kPrefetchTarget < coarseEnd) coarsenPrefetchTarget(fine, arrays.multinodes[c + kPrefetchTarget]);
-    if (c + kPrefetchMate < coarseEnd) coarsenPrefetchMate(fine, arrays.multinodes[c + kPrefetchMate], mate);
-    if (c + kPrefetchArcTo < coarseEnd)
-      coarsenPrefetchArcTo(fine, arrays.multinodes[c + kPrefetchArcTo], mate, arcTo);
+    coarsenPrefetchAhead<PrefetchBegin>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
+    coarsenPrefetchAhead<PrefetchTarget>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
+    coarsenPrefetchAhead<PrefetchMate>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
+    coarsenPrefetchAhead<PrefetchArcTo>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
     const GraphNum arcStart = arc;
     arrays.edgeBegin[c] = arcStart;
     const MultinodePair& pair = arrays.multinodes[c];
