@@ -215,6 +215,18 @@ TEST_P(HallOrderKernel, HaloCountsInDegrees) {
   EXPECT_EQ(run.weight[3], 3);
 }
 
+// Heavy halo neighbours push the scores far up: a touches two halo
+// vertices of load 40,000, x only one of them, so a's degree and fill
+// (about 6.4e9 pairs, 3.2e9 per unit of weight plus one) are four times
+// x's. x must still come first once a's score passes 2^31.
+TEST_P(HallOrderKernel, LargerScoresComeLaterBeyondTheIntegerRange) {
+  // a = 0, x = 1 (base 0), halo 2 and 3.
+  HandHalo graph(0, 4, 2, {{0, 2}, {0, 3}, {1, 2}}, {1, 1, 40000, 40000});
+  KernelRun run = runKernel(graph.halo, GetParam());
+  ASSERT_TRUE(kernelContractHolds(graph.halo, run, false));
+  EXPECT_LT(run.last[2], run.last[1]);
+}
+
 TEST_P(HallOrderKernel, RefusesPreformedElements) {
   HandHalo graph(0, 3, 3, {{0, 1}, {1, 2}});
   const Hgraph& halo = graph.halo;
