@@ -208,16 +208,19 @@ class HaloEliminator {
 
   // ---------------------------------------------------------------------
   // Hash buckets of the supervariable detection. A variable of the new
-  // element is in no list then: last[i] keeps its bucket and next[i] links
-  // the bucket's chain, which bucketHead_ starts. The buckets are few
+  // element is in no list then: last[i] keeps its whole hash (its bucket is
+  // the hash's low bits) and next[i] links the bucket's chain, which
+  // bucketHead_ starts. The buckets are few
   // enough to stay in cache; the detection of each step empties every
   // bucket that the step filled.
 
-  void bucketInsert(GraphNum i, GraphNum bucket) {
+  void bucketInsert(GraphNum i, uint32_t hash) {
+    const GraphNum bucket = static_cast<GraphNum>(hash & static_cast<uint32_t>(bucketMask_));
     next_[i] = bucketHead_[bucket];
     bucketHead_[bucket] = i;
-    last_[i] = bucket;
+    last_[i] = static_cast<GraphNum>(hash);
   }
+  GraphNum bucketOf(GraphNum i) const { return last_[i] & bucketMask_; }
 
   // Returns the first variable of the bucket and empties it.
   GraphNum bucketTake(GraphNum bucket) {
@@ -593,7 +596,7 @@ class HaloEliminator {
       iw_[variablesBegin] = iw_[p1];
       iw_[p1] = pivot_;
       length_[i] = write - p1 + 1;
-      bucketInsert(i, static_cast<GraphNum>(hash & static_cast<uint32_t>(bucketMask_)));
+      bucketInsert(i, hash);
     }
   }
 
@@ -610,7 +613,15 @@ class HaloEliminator {
     for (GraphNum pme = elementBegin_; pme <= elementEnd_; pme++) {
       GraphNum i = iw_[pme];
       if (weight_[i] >= 0) continue;  // merged or eliminated already
-      for (GraphNum a = bucketTake(last_[i]); a != 0 && next_[a] != 0; a = next_[a]) {
+      for (GraphNum a = bucketTake(bucketOf(i)); a != 0 && next_[a] != 0; a = next_[a]) {
+        // Equal lists have equal hashes. The buckets are few, so on large
+        // elements each holds many variables whose hashes differ: a whose
+        // hash no later variable of the chain shares is passed over before
+        // its list is marked.
+        const GraphNum hashA = last_[a];
+        GraphNum match = next_[a];
+        while (match != 0 && last_[match] != hashA) match = next_[match];
+        if (match == 0) continue;
         GraphNum listLength = length_[a];
         GraphNum elements = elementLength_[a];
         bool haloA = isHalo(a);
@@ -618,7 +629,8 @@ class HaloEliminator {
         for (GraphNum p = aBegin + 1; p < aBegin + listLength; p++) work_[iw_[p]] = flag_;
         GraphNum previous = a;
         for (GraphNum b = next_[a]; b != 0;) {
-          bool same = length_[b] == listLength && elementLength_[b] == elements && isHalo(b) == haloA;
+          bool same = last_[b] == hashA && length_[b] == listLength && elementLength_[b] == elements &&
+                      isHalo(b) == haloA;
           if (same) {
             for (GraphNum p = start_[b] + 1, end = start_[b] + listLength; p < end; p++)
               if (work_[iw_[p]] != flag_) {
