@@ -210,9 +210,8 @@ class HaloEliminator {
   // Hash buckets of the supervariable detection. A variable of the new
   // element is in no list then: last[i] keeps its whole hash (its bucket is
   // the hash's low bits) and next[i] links the bucket's chain, which
-  // bucketHead_ starts. The buckets are few
-  // enough to stay in cache; the detection of each step empties every
-  // bucket that the step filled.
+  // bucketHead_ starts. The buckets are few enough to stay in cache; the
+  // detection of each step empties every bucket that the step filled.
 
   void bucketInsert(GraphNum i, uint32_t hash) {
     const GraphNum bucket = static_cast<GraphNum>(hash & static_cast<uint32_t>(bucketMask_));

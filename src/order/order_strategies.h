@@ -96,11 +96,11 @@
 
 // The largest degree of the whole graph tells meshes (at most 32 on every
 // mesh we measured) from graphs with hubs (hundreds and more).
+#define ORDER_BY_GRAPH_KIND(meshTiers, networkTiers, leaves)                                \
+  "/(mdeg<64)?" ORDER_DISSECTION(ORDER_SEPARATION(meshTiers), leaves) ":" ORDER_DISSECTION( \
+      ORDER_SEPARATION(networkTiers), leaves) ";"
+
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] =
-    "/(mdeg<64)?" ORDER_DISSECTION(ORDER_SEPARATION(ORDER_MESH_TIERS), ORDER_LEAVES_SIZED) ":" ORDER_DISSECTION(
-        ORDER_SEPARATION(ORDER_NETWORK_TIERS), ORDER_LEAVES_SIZED) ";";
-inline constexpr const char ORDER_QUALITY_STRATEGY[] =
-    "/(mdeg<64)?" ORDER_DISSECTION(ORDER_SEPARATION(ORDER_QUALITY_TIERS(ORDER_QUALITY_MESH_TOP)),
-                                   ORDER_LEAVES_FILL) ":" ORDER_DISSECTION(ORDER_SEPARATION(ORDER_QUALITY_TIERS(
-                                                                               ORDER_QUALITY_NETWORK_TOP)),
-                                                                           ORDER_LEAVES_FILL) ";";
+    ORDER_BY_GRAPH_KIND(ORDER_MESH_TIERS, ORDER_NETWORK_TIERS, ORDER_LEAVES_SIZED);
+inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_BY_GRAPH_KIND(
+    ORDER_QUALITY_TIERS(ORDER_QUALITY_MESH_TOP), ORDER_QUALITY_TIERS(ORDER_QUALITY_NETWORK_TOP), ORDER_LEAVES_FILL);
