@@ -37,6 +37,17 @@ void errorPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // fallback got over would have ended a program in the exit mode, so the
 // operation fails in the return mode too, and both modes agree.
 uint64_t errorReturnCount();
+// What errorPrint left on the calling thread in return mode: the recorded
+// messages and the count of returns. A worker thread that runs part of an
+// operation takes its own at its end (errorThreadTake), and the thread that
+// started it adds them to its own after the join (errorThreadAdopt), so
+// that the operation fails, and reports, as if all had run on one thread.
+struct ErrorThreadState {
+  std::vector<std::string> messages;
+  uint64_t returns = 0;
+};
+ErrorThreadState errorThreadTake();
+void errorThreadAdopt(const ErrorThreadState& state);
 // Same with "WARNING: "; returns to its caller. Never recorded.
 void warningPrint(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // The text with line breaks, tabs and other control characters written as
@@ -161,6 +172,10 @@ int intRandLoad2(FILE* stream);
 class IntRandCall {
  public:
   IntRandCall();
+  // A call state of its own sequence, seeded from seed alone: two states
+  // made from the same seed draw the same values on any thread, whatever
+  // the process-wide state.
+  explicit IntRandCall(uint32_t seed);
   ~IntRandCall();
   IntRandCall(const IntRandCall&) = delete;
   IntRandCall& operator=(const IntRandCall&) = delete;

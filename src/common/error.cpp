@@ -78,6 +78,8 @@ void printLine(const char* kind, const std::string& message) {
   line += kind;
   line += message;
   if (redirectSink != nullptr) {
+    static std::mutex sinkLock;  // worker threads of one operation may report at once
+    std::lock_guard<std::mutex> guard(sinkLock);
     redirectSink->push_back(line);
     return;
   }
@@ -145,6 +147,19 @@ void errorPrint(const char* format, ...) {
   if (!handMessage(PLYXEN_MESSAGE_ERROR, message) && !returning) printLine("ERROR: ", message);
   if (!returning) exit(1);
   errorReturns++;
+}
+
+ErrorThreadState errorThreadTake() {
+  ErrorThreadState state;
+  state.messages.swap(recordedMessages);
+  state.returns = errorReturns;
+  errorReturns = 0;
+  return state;
+}
+
+void errorThreadAdopt(const ErrorThreadState& state) {
+  for (const std::string& message : state.messages) recordMessage(message);
+  errorReturns += state.returns;
 }
 
 void warningPrint(const char* format, ...) {

@@ -65,6 +65,15 @@ IntRandCall::IntRandCall() : previous_(randomCallState) {
   randomCallState = &state_;
 }
 
+IntRandCall::IntRandCall(uint32_t seed) : previous_(randomCallState) {
+  state_.processNumber = 0;
+  state_.seeded = true;
+  state_.words[STATE_SIZE - 1] = 0;  // left unseeded by the seeding: fixed, so that the seed alone decides
+  state_.seed = static_cast<GraphNum>(seed);
+  randomSeedWords(state_);
+  randomCallState = &state_;
+}
+
 IntRandCall::~IntRandCall() { randomCallState = previous_; }
 
 void intRandInit() {

@@ -34,6 +34,12 @@ struct HgraphOrderNdParam {  // n: nested dissection
   Strat* ole;
   Strat* ose;
   int compare;  // index in "sf": how selections compare separations
+  // 0: both parts ordered on the calling thread, drawing from its random
+  // sequence. From 1 on: each part draws from a sequence of its own,
+  // seeded from two draws made after the separation, and the parts may be
+  // ordered at once on up to this many threads (never more than the
+  // machine has); the ordering is the same for every such value.
+  GraphNum threads;
 };
 
 int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);

@@ -4,7 +4,11 @@
 // strategy does not split are ordered by the leaf strategy. With cmp=f the
 // selections of the separation strategy compare the estimated fill of their
 // results, which counts the halo next to each part (vgraphFillEstimate).
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 #include "graph/graph_induce.h"
 #include "order/hgraph_order_methods.h"
@@ -40,6 +44,103 @@ int hgraphOrderNdHalo(const Hgraph* graph, VgraphHalo* halo, void** arrays) {
   halo->mark = reinterpret_cast<uint8_t*>(boundary + boundaryCount);
   *arrays = boundary;
   return 0;
+}
+
+
+// One part of a dissection: its vertices and where its ordering goes.
+struct NdBranch {
+  GraphNum size;
+  const GraphNum* list;
+  GraphNum startPosition;
+  OrderColBlock* columnBlock;
+  int messageNumber;  // of the induction failure
+};
+
+// Orders one part: induced with its halo, then dissected in turn.
+int hgraphOrderNdBranch(Hgraph* graph, GraphNum haloCapacity, Order* order, const NdBranch& branch,
+                        const void* parameters) {
+  Hgraph partGraph;
+  if (hgraphInduceList(graph, branch.size, branch.list, haloCapacity, &partGraph) != 0) {
+    errorPrint("hgraphOrderNd: cannot build induced subgraph (%d)", branch.messageNumber);
+    return 1;
+  }
+  const int result = hgraphOrderNd(&partGraph, order, branch.startPosition, branch.columnBlock, parameters);
+  hgraphExit(&partGraph);
+  return result;
+}
+
+// Both parts on the calling thread, one after the other, from its random
+// sequence.
+int hgraphOrderNdBranches(Hgraph* graph, GraphNum haloCapacity, Order* order, const NdBranch* branches,
+                          const void* parameters) {
+  for (int part = 0; part < 2; part++) {
+    const int result = hgraphOrderNdBranch(graph, haloCapacity, order, branches[part], parameters);
+    if (result != 0) return result;
+  }
+  return 0;
+}
+
+// Parts smaller than this are not worth a thread of their own.
+constexpr GraphNum ND_THREAD_MIN_SIZE = 2000;
+
+// Worker threads running parts, over all orderings of the process.
+std::atomic<int> ndWorkersRunning{0};
+
+// Takes a worker thread if fewer than threads - 1 run, and fewer than the
+// machine has cores besides the calling thread.
+bool ndWorkerTake(GraphNum threads) {
+  const int cores = static_cast<int>(std::thread::hardware_concurrency());
+  const int limit = static_cast<int>(std::min<GraphNum>(threads, std::max(cores, 1))) - 1;
+  int running = ndWorkersRunning.load();
+  while (running < limit)
+    if (ndWorkersRunning.compare_exchange_weak(running, running + 1)) return true;
+  return false;
+}
+
+// Each part from a random sequence of its own, seeded from two draws of
+// the calling thread's sequence, so that neither depends on the other and
+// the ordering is the same whether part 0 runs on a worker thread or not.
+// Part 0 writes the tree counts into a copy of the order header, which
+// are added to the order's after both parts are done.
+int hgraphOrderNdStreams(Hgraph* graph, GraphNum haloCapacity, Order* order, const NdBranch* branches,
+                         GraphNum threads, const void* parameters) {
+  const uint32_t seeds[2] = {intRandNext(0), intRandNext(0)};
+  Order part0Order = *order;
+  part0Order.treeNodeCount = 0;
+  part0Order.columnBlockCount = 0;
+  int part0Result = 0;
+  ErrorThreadState part0Errors;
+  auto orderPart0 = [&]() {
+    IntRandCall sequence(seeds[0]);
+    part0Result = hgraphOrderNdBranch(graph, haloCapacity, &part0Order, branches[0], parameters);
+  };
+
+  std::thread worker;
+  if ((branches[0].size >= ND_THREAD_MIN_SIZE) && (branches[1].size >= ND_THREAD_MIN_SIZE) &&
+      ndWorkerTake(threads)) {
+    try {
+      worker = std::thread([&]() {
+        orderPart0();
+        part0Errors = errorThreadTake();
+        ndWorkersRunning--;
+      });
+    } catch (const std::exception&) {  // no thread to be had: part 0 runs here
+      ndWorkersRunning--;
+    }
+  }
+  if (!worker.joinable()) orderPart0();
+  int part1Result;
+  {
+    IntRandCall sequence(seeds[1]);
+    part1Result = hgraphOrderNdBranch(graph, haloCapacity, order, branches[1], parameters);
+  }
+  if (worker.joinable()) {
+    worker.join();
+    errorThreadAdopt(part0Errors);
+  }
+  order->treeNodeCount += part0Order.treeNodeCount;
+  order->columnBlockCount += part0Order.columnBlockCount;
+  return (part0Result != 0) ? part0Result : part1Result;
 }
 
 }  // namespace
@@ -159,26 +260,13 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
 
   // The halo of each part is at most the separator plus the current halo.
   const GraphNum haloCapacity = separatorSize + (graph->graph.vertexCount - graph->nonHaloVertexCount);
-  Hgraph partGraph;
-  if (hgraphInduceList(graph, part0Size, part0List, haloCapacity, &partGraph) != 0) {
-    errorPrint("hgraphOrderNd: cannot build induced subgraph (2)");
-    memFree(lists);
-    return 1;
-  }
-  int result = hgraphOrderNd(&partGraph, order, startPosition, &children[0], parameters);
-  hgraphExit(&partGraph);
-  if (result != 0) {
-    memFree(lists);
-    return result;
-  }
-
-  if (hgraphInduceList(graph, part1Size, part1List, haloCapacity, &partGraph) != 0) {
-    errorPrint("hgraphOrderNd: cannot build induced subgraph (3)");
-    memFree(lists);
-    return 1;
-  }
-  result = hgraphOrderNd(&partGraph, order, startPosition + part0Size, &children[1], parameters);
-  hgraphExit(&partGraph);
+  NdBranch branches[2] = {{part0Size, part0List, startPosition, &children[0], 2},
+                          {part1Size, part1List, startPosition + part0Size, &children[1], 3}};
+  int result;
+  if (param->threads < 1)
+    result = hgraphOrderNdBranches(graph, haloCapacity, order, branches, parameters);
+  else
+    result = hgraphOrderNdStreams(graph, haloCapacity, order, branches, param->threads, parameters);
   memFree(lists);
   return result;
 }

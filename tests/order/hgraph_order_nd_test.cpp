@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <set>
 
 #include "front/fill_stats.h"
@@ -36,9 +37,32 @@ int failMethod(Vgraph*, const void*) {
   return 1;
 }
 
+// Separation test method: splits a path of the given size in the middle,
+// fails on a graph of the failing size, leaves any other graph whole.
+struct SplitOrFailParam {
+  GraphNum splitSize;
+  GraphNum failSize;
+};
+
+int splitOrFailMethod(Vgraph* vgraph, const void* parameters) {
+  const SplitOrFailParam* param = static_cast<const SplitOrFailParam*>(parameters);
+  const GraphNum count = vgraph->graph.vertexCount;
+  if (count == param->failSize) {
+    errorPrint("splitOrFailMethod: separation of %d vertices failed", count);
+    return 1;
+  }
+  if (count != param->splitSize) return 0;
+  std::vector<int> parts(static_cast<size_t>(count), 1);
+  for (GraphNum index = 0; index < count / 2; index++) parts[static_cast<size_t>(index)] = 0;
+  parts[static_cast<size_t>(count / 2)] = 2;
+  setSeparation(vgraph, parts);
+  return 0;
+}
+
 const StratMethod separateMethods[] = {
     {0, "s", reinterpret_cast<StratMethodFunction>(splitMethod), nullptr},
     {1, "f", reinterpret_cast<StratMethodFunction>(failMethod), nullptr},
+    {2, "x", reinterpret_cast<StratMethodFunction>(splitOrFailMethod), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 const StratParam noParams[] = {{-1, 0, nullptr, nullptr, nullptr, nullptr}};
@@ -54,12 +78,16 @@ struct OrderedGraph {
   std::vector<GraphNum> numbers;  // original numbers of the non-halo vertices
 };
 std::vector<OrderedGraph> ordered;
+std::mutex orderedLock;  // parts may be ordered on two threads at once
 
 int recordMethod(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* block, const void*) {
   OrderedGraph record = {graph->nonHaloVertexCount, graph->graph.vertexCount, graph->level, startPosition, {}};
   for (GraphNum vertex = graph->graph.base; vertex < graph->nonHaloVertexEnd; vertex++)
     record.numbers.push_back((graph->graph.vertexNumber != nullptr) ? graph->graph.vertexNumber[vertex] : vertex);
-  ordered.push_back(record);
+  {
+    std::lock_guard<std::mutex> guard(orderedLock);
+    ordered.push_back(record);
+  }
   return hgraphOrderSimple(graph, order, startPosition, block, nullptr);
 }
 
@@ -75,7 +103,7 @@ struct NestedDissection : testing::Test {
   int order(Hgraph* graph, OwnedOrder& owned, GraphNum size, const std::vector<int>* parts) {
     const SplitParam split = {size, parts};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 0, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0};
     return hgraphOrderNd(graph, &owned.order, 0, &owned.order.rootBlock, &param);
   }
 };
@@ -159,9 +187,32 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
   const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
-                                    arena.method(&orderTable, 0), 0};
+                                    arena.method(&orderTable, 0), 0, 0};
   EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
   EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
+}
+
+// With threads, each part is ordered from a random sequence of its own,
+// part 0 possibly on a worker thread: a failure there still reaches the
+// caller, message and all, whichever part fails, and the part that does
+// not fail is still ordered.
+TEST_F(NestedDissection, FailureOfEitherPartPassesUpWithThreads) {
+  for (const GraphNum failSize : {2500, 2499}) {  // part 0 has 2500 vertices, part 1 2499
+    ordered.clear();
+    HaloView view;
+    buildPath(&view.graph, 0, 5000);
+    OwnedOrder owned(0, 5000);
+    ErrorCapture capture;
+    const SplitOrFailParam split = {5000, failSize};
+    const HgraphOrderNdParam param = {arena.method(&separateTable, 2, &split, sizeof(split)),
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2};
+    const uint64_t returnsBefore = errorReturnCount();
+    EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0) << failSize;
+    EXPECT_EQ(capture.first(), "ERROR: splitOrFailMethod: separation of " + std::to_string(failSize) +
+                                   " vertices failed");
+    EXPECT_GT(errorReturnCount(), returnsBefore) << "the failure is counted on the calling thread";
+    ASSERT_EQ(ordered.size(), 2u) << failSize;  // the separator and the part that did not fail
+  }
 }
 
 // On a 7 x 7 grid under a halo row (the separator of a dissection above),
@@ -203,7 +254,7 @@ TEST_F(NestedDissection, FillComparisonCountsTheHaloOfEachPart) {
   for (const auto& c : cases) {
     ordered.clear();
     Strat* sep = c.columnFirst ? arena.select(columnMethod, rowMethod) : arena.select(rowMethod, columnMethod);
-    const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare};
+    const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare, 0};
     OwnedOrder owned(0, 49);
     ASSERT_EQ(hgraphOrderNd(&below, &owned.order, 0, &owned.order.rootBlock, &param), 0);
     ASSERT_EQ(ordered.size(), 3u);
@@ -321,6 +372,38 @@ TEST(NestedDissectionStrategies, SharedGraphs) {
       ASSERT_EQ(fillStatsCompute(&graph, permutation.data(), &stats), 0);
       EXPECT_LT(stats.nnzL, natural.nnzL) << name << " " << text;
     }
+  }
+}
+
+// From thrd=1 on, the ordering does not depend on the thread count (only
+// on the random sequences, split at each dissection): the recommended
+// strategy with 1, 2 and 8 threads on a grid large enough for its parts to
+// get worker threads gives one ordering and one tree, valid and
+// separating.
+TEST(NestedDissectionStrategies, SameOrderingOnAnyThreadCount) {
+  HaloView view;
+  buildGrid(&view.graph, 1, 130, 90);
+  std::vector<GraphNum> first;
+  GraphNum firstBlocks = 0, firstNodes = 0;
+  for (const int threads : {1, 2, 8}) {
+    std::string text = "n{sep=/(vert>120)?(m{vert=100,low=h{pass=10},asc=f{bal=0.2}}|g f{bal=0.2});,"
+                       "ole=f{cmin=15,cmax=100000,frat=0.0},ose=g,thrd=" + std::to_string(threads) + "}";
+    intRandSeed(1);
+    OwnedOrder owned(1, 130 * 90);
+    OrderStrat strat(text.c_str());
+    ASSERT_NE(strat.get(), nullptr);
+    ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
+    ASSERT_TRUE(orderIsValid(owned.order)) << threads;
+    EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order)) << threads;
+    if (first.empty()) {
+      first = inverseOf(owned.order);
+      firstBlocks = owned.order.columnBlockCount;
+      firstNodes = owned.order.treeNodeCount;
+      continue;
+    }
+    EXPECT_EQ(inverseOf(owned.order), first) << threads << " threads";
+    EXPECT_EQ(owned.order.columnBlockCount, firstBlocks) << threads << " threads";
+    EXPECT_EQ(owned.order.treeNodeCount, firstNodes) << threads << " threads";
   }
 }
 
