@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -242,3 +243,13 @@ int threadLaunch(ThreadContext* context, void* records, size_t stride, ThreadSta
                  ThreadJoinFunction join, int count, int flags);
 // Waits on the context's barrier (only when launched with THREAD_LAUNCH_BARRIER).
 int threadBarrier(ThreadContext* context);
+
+// Runs task(0) to task(count - 1), each once, handed out in order to the
+// calling thread and to as many worker threads as can be had: at most
+// threads - 1, and fewer than the machine has cores, counted over every
+// such call of the process (a task may run tasks of its own). Each task
+// must leave its result where it alone writes. The messages and failures
+// that errorPrint left on the workers are added to the calling thread's
+// (errorThreadAdopt). With one thread, or no worker free, the calling
+// thread runs them all, in order.
+void threadRunTasks(int count, GraphNum threads, const std::function<void(int)>& task);

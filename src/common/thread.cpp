@@ -2,7 +2,11 @@
 // results pairwise up a binary tree, thread 0 receiving the final merge.
 #include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
+#include <exception>
+#include <thread>
+#include <vector>
 
 #include "common/common.h"
 
@@ -102,4 +106,48 @@ int threadLaunch(ThreadContext* context, void* records, size_t stride, ThreadSta
   result |= threadBody(first);
   if ((flags & THREAD_LAUNCH_BARRIER) != 0) pthread_barrier_destroy(barrier);
   return result;
+}
+
+namespace {
+
+// Worker threads running tasks, over every threadRunTasks call of the process.
+std::atomic<int> workersRunning{0};
+
+// Takes a worker if fewer than threads - 1 run, and fewer than the machine
+// has cores besides the calling thread.
+bool workerTake(GraphNum threads) {
+  const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+  const int limit = static_cast<int>(std::min<GraphNum>(threads, cores)) - 1;
+  int running = workersRunning.load();
+  while (running < limit)
+    if (workersRunning.compare_exchange_weak(running, running + 1)) return true;
+  return false;
+}
+
+}  // namespace
+
+void threadRunTasks(int count, GraphNum threads, const std::function<void(int)>& task) {
+  std::atomic<int> next{0};
+  auto runTasks = [&]() {
+    for (int index = next.fetch_add(1); index < count; index = next.fetch_add(1)) task(index);
+  };
+  std::vector<std::thread> workers;
+  std::vector<ErrorThreadState> workerErrors(static_cast<size_t>(std::max(count - 1, 0)));
+  for (size_t worker = 0; (worker + 1 < static_cast<size_t>(count)) && workerTake(threads); worker++) {
+    try {
+      workers.emplace_back([&, worker]() {
+        runTasks();
+        workerErrors[worker] = errorThreadTake();
+        workersRunning--;
+      });
+    } catch (const std::exception&) {  // no thread to be had: the others do its share
+      workersRunning--;
+      break;
+    }
+  }
+  runTasks();
+  for (size_t worker = 0; worker < workers.size(); worker++) {
+    workers[worker].join();
+    errorThreadAdopt(workerErrors[worker]);
+  }
 }

@@ -4,11 +4,7 @@
 // strategy does not split are ordered by the leaf strategy. With cmp=f the
 // selections of the separation strategy compare the estimated fill of their
 // results, which counts the halo next to each part (vgraphFillEstimate).
-#include <algorithm>
-#include <atomic>
 #include <cstring>
-#include <exception>
-#include <thread>
 
 #include "graph/graph_induce.h"
 #include "order/hgraph_order_methods.h"
@@ -83,66 +79,28 @@ int hgraphOrderNdBranches(Hgraph* graph, GraphNum haloCapacity, Order* order, co
 // Parts smaller than this are not worth a thread of their own.
 constexpr GraphNum ND_THREAD_MIN_SIZE = 2000;
 
-// Worker threads running parts, over all orderings of the process.
-std::atomic<int> ndWorkersRunning{0};
-
-// Takes a worker thread if fewer than threads - 1 run, and fewer than the
-// machine has cores besides the calling thread.
-bool ndWorkerTake(GraphNum threads) {
-  const int cores = static_cast<int>(std::thread::hardware_concurrency());
-  const int limit = static_cast<int>(std::min<GraphNum>(threads, std::max(cores, 1))) - 1;
-  int running = ndWorkersRunning.load();
-  while (running < limit)
-    if (ndWorkersRunning.compare_exchange_weak(running, running + 1)) return true;
-  return false;
-}
-
 // Each part from a random sequence of its own, seeded from two draws of
 // the calling thread's sequence, so that neither depends on the other and
-// the ordering is the same whether part 0 runs on a worker thread or not.
-// Part 0 writes the tree counts into a copy of the order header, which
-// are added to the order's after both parts are done.
+// the ordering is the same whichever thread orders which part, and when.
+// Part 0 writes the tree counts into a copy of the order header, added to
+// the order's once both parts are done.
 int hgraphOrderNdStreams(Hgraph* graph, GraphNum haloCapacity, Order* order, const NdBranch* branches,
                          GraphNum threads, const void* parameters) {
   const uint32_t seeds[2] = {intRandNext(0), intRandNext(0)};
   Order part0Order = *order;
   part0Order.treeNodeCount = 0;
   part0Order.columnBlockCount = 0;
-  int part0Result = 0;
-  ErrorThreadState part0Errors;
-  auto orderPart0 = [&]() {
-    IntRandCall sequence(seeds[0]);
-    part0Result = hgraphOrderNdBranch(graph, haloCapacity, &part0Order, branches[0], parameters);
-  };
-
-  std::thread worker;
-  if ((branches[0].size >= ND_THREAD_MIN_SIZE) && (branches[1].size >= ND_THREAD_MIN_SIZE) &&
-      ndWorkerTake(threads)) {
-    try {
-      worker = std::thread([&]() {
-        orderPart0();
-        part0Errors = errorThreadTake();
-        ndWorkersRunning--;
-      });
-    } catch (const std::exception&) {  // no thread to be had: part 0 runs here
-      ndWorkersRunning--;
-    }
-  }
-  if (!worker.joinable()) orderPart0();
-  int part1Result;
-  {
-    IntRandCall sequence(seeds[1]);
-    part1Result = hgraphOrderNdBranch(graph, haloCapacity, order, branches[1], parameters);
-  }
-  if (worker.joinable()) {
-    worker.join();
-    errorThreadAdopt(part0Errors);
-  }
+  int results[2] = {0, 0};
+  const bool worthThreads = (branches[0].size >= ND_THREAD_MIN_SIZE) && (branches[1].size >= ND_THREAD_MIN_SIZE);
+  threadRunTasks(2, worthThreads ? threads : 1, [&](int part) {
+    IntRandCall sequence(seeds[part]);
+    results[part] =
+        hgraphOrderNdBranch(graph, haloCapacity, (part == 0) ? &part0Order : order, branches[part], parameters);
+  });
   order->treeNodeCount += part0Order.treeNodeCount;
   order->columnBlockCount += part0Order.columnBlockCount;
-  return (part0Result != 0) ? part0Result : part1Result;
+  return (results[0] != 0) ? results[0] : results[1];
 }
-
 }  // namespace
 
 int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
@@ -171,6 +129,7 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
   separation.loadDelta = separation.graph.vertexLoadSum;
   separation.partSize[0] = separation.graph.vertexCount;
   separation.level = graph->level;
+  separation.threads = (param->threads > 0) ? param->threads : 0;
 
   // The view owns nothing, so releasing the separation frees only its two
   // arrays.

@@ -90,9 +90,13 @@
 // the interface's separator ordering and the given leaf ordering. cmp=f:
 // the selections among separators prefer the least estimated fill, which
 // counts the halo that each part inherits, before the smallest separator.
-#define ORDER_DISSECTION(separation, leaves)                                                              \
-  "o{strat=c{rat=0.7,cpr=n{sep=" separation ",ole=" leaves("0") ",ose=g,cmp=f},unc=n{sep=" separation \
-  ",ole=" leaves("15") ",ose=g,cmp=f}}}"
+// thrd=16: the alternatives of each selection and the two parts of each
+// dissection draw from random sequences of their own and run on up to 16
+// threads, as many as the machine has; the ordering is the same on any
+// machine.
+#define ORDER_DISSECTION(separation, leaves)                                                                \
+  "o{strat=c{rat=0.7,cpr=n{sep=" separation ",ole=" leaves("0") ",ose=g,cmp=f,thrd=16},unc=n{sep=" separation \
+  ",ole=" leaves("15") ",ose=g,cmp=f,thrd=16}}}"
 
 // The largest degree of the whole graph tells meshes (at most 32 on every
 // mesh we measured) from graphs with hubs (hundreds and more).

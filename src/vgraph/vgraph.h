@@ -31,6 +31,13 @@ struct Vgraph {
   // When set, selections on this graph compare the estimated fill of their
   // results before their separator loads (vgraphFillEstimate).
   const VgraphHalo* halo;
+  // 0: the alternatives of a selection run one after the other, drawing
+  // from the calling thread's random sequence. From 1 on: each draws from
+  // a sequence of its own, seeded from draws made when the selection
+  // starts, on its own copy of the starting state, and up to this many
+  // threads may run them at once; the result is the same for every such
+  // value.
+  GraphNum threads;
 };
 
 // Saved separation state, for the selection operator.

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "strat/strat_chain.h"
 #include "vgraph/vgraph.h"
@@ -43,8 +45,17 @@ bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const Vgra
 // the alternatives in turn with one store for the best result so far is
 // what nested two-way selections do, each keeping the better of its first
 // alternative's result and its second's.
+int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain);
+
 int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
   StratChain chain;
+  if (graph->threads > 0) {
+    if (!chain.collect(strat)) {
+      errorPrint("vgraphSeparateSt: out of memory");
+      return 1;
+    }
+    return vgraphSeparateSelectStreams(graph, chain);
+  }
   VgraphStore stores[2] = {};  // stores[0]: best result so far, stores[1]: starting state
   if (!chain.collect(strat) || (vgraphStoreInit(graph, &stores[0]) != 0) ||
       (vgraphStoreInit(graph, &stores[1]) != 0)) {
@@ -76,6 +87,106 @@ int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
 
   vgraphStoreExit(&stores[0]);
   vgraphStoreExit(&stores[1]);
+  return 0;
+}
+
+// Graphs smaller than this are not worth threads for their alternatives.
+constexpr GraphNum SELECT_THREAD_MIN_SIZE = 2000;
+
+// One alternative of a selection run on its own copy of the starting
+// state: parts and frontier of its own, and scratch marks of its own for
+// the fill estimates of the selections it holds.
+struct SelectCopy {
+  Vgraph graph;
+  VgraphHalo halo;
+  void* block;
+};
+
+int selectCopyInit(const Vgraph* source, SelectCopy* copy) {
+  const size_t vertexCount = static_cast<size_t>(source->graph.vertexCount);
+  const size_t haloCount =
+      (source->halo != nullptr) ? static_cast<size_t>(source->halo->haloVertexEnd - source->graph.vertexEnd) : 0;
+  GraphNum* frontier;
+  uint8_t* parts;
+  uint8_t* marks;
+  copy->block = memGroupAlloc({memEntry(frontier, std::max<size_t>(vertexCount, 1) * sizeof(GraphNum)),
+                               memEntry(parts, std::max<size_t>(vertexCount, 1)),
+                               memEntry(marks, std::max<size_t>(haloCount, 1))});
+  if (copy->block == nullptr) return 1;
+  copy->graph = *source;
+  copy->graph.frontier = frontier;
+  copy->graph.parts = parts - source->graph.base;
+  memcpy(frontier, source->frontier, static_cast<size_t>(source->frontierCount) * sizeof(GraphNum));
+  memcpy(parts, source->parts + source->graph.base, vertexCount);
+  if (source->halo != nullptr) {
+    copy->halo = *source->halo;
+    copy->halo.mark = marks;
+    copy->graph.halo = &copy->halo;
+  }
+  return 0;
+}
+
+// The separation state of one graph copied into another of the same graph.
+void selectCopyState(const Vgraph* source, Vgraph* target) {
+  target->partLoad[0] = source->partLoad[0];
+  target->partLoad[1] = source->partLoad[1];
+  target->partLoad[2] = source->partLoad[2];
+  target->loadDelta = source->loadDelta;
+  target->partSize[0] = source->partSize[0];
+  target->partSize[1] = source->partSize[1];
+  target->frontierCount = source->frontierCount;
+  memcpy(target->frontier, source->frontier, static_cast<size_t>(source->frontierCount) * sizeof(GraphNum));
+  memcpy(target->parts + target->graph.base, source->parts + source->graph.base,
+         static_cast<size_t>(source->graph.vertexCount));
+}
+
+// The selection with a random sequence per alternative (graph->threads
+// from 1 on): every alternative runs from the starting state on a copy of
+// its own, possibly at the same time as others; then the results are
+// compared in the order of the alternatives, as one after the other would
+// be, and the best one is copied back.
+int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
+  const size_t count = chain.operandCount();
+  std::vector<uint32_t> seeds(count);
+  for (uint32_t& seed : seeds) seed = intRandNext(0);
+  std::vector<SelectCopy> copies(count);
+  size_t made = 0;
+  for (; made < count; made++)
+    if (selectCopyInit(graph, &copies[made]) != 0) break;
+  auto release = [&]() {
+    for (size_t index = 0; index < made; index++) memFree(copies[index].block);
+  };
+  if (made < count) {
+    errorPrint("vgraphSeparateSt: out of memory");
+    release();
+    return 1;
+  }
+  const GraphNum threads = (graph->graph.vertexCount >= SELECT_THREAD_MIN_SIZE) ? graph->threads : 1;
+  threadRunTasks(static_cast<int>(count), threads, [&](int index) {
+    IntRandCall sequence(seeds[static_cast<size_t>(index)]);
+    Vgraph* copy = &copies[static_cast<size_t>(index)].graph;
+    if (vgraphSeparateSt(copy, chain.operand(static_cast<size_t>(index))) != 0)
+      selectCopyState(graph, copy);  // a failed alternative counts as the starting state
+  });
+
+  size_t best = 0;
+  VgraphFillTerms terms[2] = {};  // of the best result so far and of the current one
+  int bestTerms = 0;
+  if (graph->halo != nullptr) {
+    const Vgraph& first = copies[0].graph;
+    vgraphFillTerms(&first, first.parts + first.graph.base, first.partLoad[0], first.partLoad[1], &terms[0]);
+  }
+  for (size_t index = 1; index < count; index++) {
+    const Vgraph& stored = copies[best].graph;
+    const VgraphStore storedState = {stored.frontierCount, stored.loadDelta, stored.partLoad[0], stored.partLoad[1],
+                                     stored.partSize[0], nullptr};
+    if (!vgraphStoreBetter(&copies[index].graph, &storedState, &terms[bestTerms], &terms[1 - bestTerms])) {
+      best = index;
+      bestTerms = 1 - bestTerms;
+    }
+  }
+  selectCopyState(&copies[best].graph, graph);
+  release();
   return 0;
 }
 

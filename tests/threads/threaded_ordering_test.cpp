@@ -1,8 +1,10 @@
 // One result per input: the same graphs ordered through the library entry
-// and through the solver interface, twice in a row, from four threads at
-// once and in a fresh process, must give the same results every time. Built
-// with -DPLYXEN_SANITIZE_THREAD=ON, ThreadSanitizer also checks that the
-// concurrent calls share no written state.
+// (default and recommended strategies) and through the solver interface,
+// twice in a row, from four threads at once and in a fresh process, must
+// give the same results every time. Built with -DPLYXEN_SANITIZE_THREAD=ON,
+// ThreadSanitizer also checks that the concurrent calls share no written
+// state, and that the worker threads of the recommended strategy share
+// none beyond what they hand back.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "order/order_strategies.h"
 #include "plyxen.h"
 #include "support/test_support.h"
 
@@ -37,14 +40,16 @@ void append(Results* results, const std::vector<PLYXEN_Num>& values) {
   results->insert(results->end(), values.begin(), values.end());
 }
 
-// The library entry with the library's default strategy: permutation,
-// inverse permutation, column block count and ranges.
-Results orderWithLibrary(Input& input) {
+// The library entry with the library's default strategy, or with the
+// given strategy text: permutation, inverse permutation, column block
+// count and ranges.
+Results orderWithLibrary(Input& input, const char* text = nullptr) {
   const GraphNum n = input.graph.vertexCount;
   std::vector<PLYXEN_Num> permutation(n), inverse(n), ranges(n + 1);
   PLYXEN_Num blockCount = 0;
   PLYXEN_Strat strat;
   PLYXEN_stratInit(&strat);
+  if ((text != nullptr) && (PLYXEN_stratGraphOrder(&strat, text) != 0)) return {-1};
   const int status = PLYXEN_graphOrder(reinterpret_cast<PLYXEN_Graph*>(&input.graph), &strat, permutation.data(),
                                        inverse.data(), &blockCount, ranges.data(), nullptr);
   PLYXEN_stratExit(&strat);
@@ -112,13 +117,20 @@ void releaseInputs(std::vector<Input>* inputs) {
   for (Input& input : *inputs) graphExit(&input.graph);
 }
 
+// The results kept per input: the library's default strategy, the solver
+// interface, and the recommended strategy, whose dissections and
+// selections run on worker threads of their own within each call.
+constexpr size_t kResultKinds = 3;
+const char* const kKindNames[kResultKinds] = {" (library)", " (interface)", " (recommended)"};
+
 // Every result of every input, inputs taken from the first one on.
 std::vector<Results> orderAll(std::vector<Input>& inputs, size_t first = 0) {
-  std::vector<Results> results(2 * inputs.size());
+  std::vector<Results> results(kResultKinds * inputs.size());
   for (size_t k = 0; k < inputs.size(); k++) {
     const size_t i = (first + k) % inputs.size();
-    results[2 * i] = orderWithLibrary(inputs[i]);
-    results[2 * i + 1] = orderWithInterface(inputs[i]);
+    results[kResultKinds * i] = orderWithLibrary(inputs[i]);
+    results[kResultKinds * i + 1] = orderWithInterface(inputs[i]);
+    results[kResultKinds * i + 2] = orderWithLibrary(inputs[i], ORDER_RECOMMENDED_STRATEGY);
   }
   return results;
 }
@@ -171,7 +183,7 @@ TEST(ThreadedOrdering, SameResultsOnEveryCallAndThread) {
   std::vector<Input> inputs = loadInputs();
   const std::vector<Results> first = orderAll(inputs);
   for (size_t i = 0; i < first.size(); i++) {
-    ASSERT_EQ(first[i][0], 0) << inputs[i / 2].name << (i % 2 == 0 ? " (library)" : " (interface)");
+    ASSERT_EQ(first[i][0], 0) << inputs[i / kResultKinds].name << kKindNames[i % kResultKinds];
   }
   // Again in the same process: nothing left from the first calls counts.
   EXPECT_EQ(orderAll(inputs), first);
@@ -191,8 +203,8 @@ TEST(ThreadedOrdering, SameResultsOnEveryCallAndThread) {
   for (int t = 0; t < kThreadCount; t++) {
     ASSERT_EQ(concurrent[t].size(), first.size());
     for (size_t i = 0; i < first.size(); i++)
-      EXPECT_EQ(concurrent[t][i], first[i]) << "thread " << t << ", " << inputs[i / 2].name
-                                            << (i % 2 == 0 ? " (library)" : " (interface)");
+      EXPECT_EQ(concurrent[t][i], first[i]) << "thread " << t << ", " << inputs[i / kResultKinds].name
+                                            << kKindNames[i % kResultKinds];
   }
   releaseInputs(&inputs);
 }
