@@ -48,12 +48,11 @@
 // as balanced as theirs, but it leaves two triangles that cost more fill.
 #define ORDER_TIERS_BELOW_20000(ml) \
   "/(vert>2000)?(" ml "|" ml "|" ml "|" ORDER_FLAT_SEPARATOR "):(" ml "|" ORDER_FLAT_SEPARATOR ");"
-#define ORDER_MESH_TIERS                                                                                  \
-  "/(vert>20000)?(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "|"      \
-  ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "):" ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR_LONG) ";"
-#define ORDER_NETWORK_TIERS                                                                                   \
-  "/(vert>20000)?(" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" \
-  ORDER_FLAT_SEPARATOR "):" ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR) ";"
+#define ORDER_MESH_TOP                                                                                 \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" \
+  ORDER_EDGE_SEPARATOR
+#define ORDER_NETWORK_TOP                                                                                   \
+  ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
 // The quality strategy's tiers: more multilevel tries, all with the longer
 // FM passes. Above 20,000 vertices meshes also get the two edge-derived
 // tries (over three random draws of twelve meshes the geometric mean of
@@ -68,14 +67,18 @@
   ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
   ORDER_FLAT_SEPARATOR
-#define ORDER_QUALITY_TIERS(top)                                                                                 \
-  "/(vert>20000)?(" top "):/(vert>2000)?(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|"              \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "):(" \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR ");;"
+#define ORDER_QUALITY_BELOW_20000                                                                     \
+  "/(vert>2000)?(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|"            \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "):(" ORDER_ML_SEPARATOR_LONG "|" \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR ");"
 
-// Dissection down to leaves of 250 vertices; the probe runs at the two top
-// levels only, where a graph of hubs shows itself.
-#define ORDER_SEPARATION(tiers) "/(vert>250)?/(levl<2)?(" ORDER_PROBE_SEPARATOR "|" tiers "):" tiers ";;"
+// Dissection down to leaves of 250 vertices, with the top tries above
+// 20,000 vertices and the given ones below; the probe runs at the two top
+// levels only, where a graph of hubs shows itself, as one more alternative
+// of the same selection, so that all of them can run at once.
+#define ORDER_SEPARATION(top, below)                                                                  \
+  "/(vert>250)?/(vert>20000)?/(levl<2)?(" ORDER_PROBE_SEPARATOR "|" top "):(" top ");:/(levl<2)?(" \
+  ORDER_PROBE_SEPARATOR "|" below "):" below ";;;"
 
 // Leaves by minimum fill, as in the interface's strategy.
 #define ORDER_LEAVES_FILL(cmin) "f{cmin=" cmin ",cmax=100000,frat=0.0}"
@@ -100,11 +103,13 @@
 
 // The largest degree of the whole graph tells meshes (at most 32 on every
 // mesh we measured) from graphs with hubs (hundreds and more).
-#define ORDER_BY_GRAPH_KIND(meshTiers, networkTiers, leaves)                                \
-  "/(mdeg<64)?" ORDER_DISSECTION(ORDER_SEPARATION(meshTiers), leaves) ":" ORDER_DISSECTION( \
-      ORDER_SEPARATION(networkTiers), leaves) ";"
+#define ORDER_BY_GRAPH_KIND(meshSeparation, networkSeparation, leaves) \
+  "/(mdeg<64)?" ORDER_DISSECTION(meshSeparation, leaves) ":" ORDER_DISSECTION(networkSeparation, leaves) ";"
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] =
-    ORDER_BY_GRAPH_KIND(ORDER_MESH_TIERS, ORDER_NETWORK_TIERS, ORDER_LEAVES_SIZED);
-inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_BY_GRAPH_KIND(
-    ORDER_QUALITY_TIERS(ORDER_QUALITY_MESH_TOP), ORDER_QUALITY_TIERS(ORDER_QUALITY_NETWORK_TOP), ORDER_LEAVES_FILL);
+    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_MESH_TOP, ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR_LONG)),
+                        ORDER_SEPARATION(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR)),
+                        ORDER_LEAVES_SIZED);
+inline constexpr const char ORDER_QUALITY_STRATEGY[] =
+    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP, ORDER_QUALITY_BELOW_20000),
+                        ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_BELOW_20000), ORDER_LEAVES_FILL);
