@@ -65,12 +65,26 @@ IntRandCall::IntRandCall() : previous_(randomCallState) {
   randomCallState = &state_;
 }
 
+// The words of a state of its own come from a 64-bit mixing sequence over
+// the seed, not from the process-wide seeding: that one derives each word
+// from the one before by a multiplication and a small exclusive or, so
+// that the low bits of the words, and of the first draws after the first
+// regeneration, follow the seed's low bits closely. States made from
+// successive draws of one sequence would then draw nearly alike at first,
+// and a call draws only a few values from each.
 IntRandCall::IntRandCall(uint32_t seed) : previous_(randomCallState) {
   state_.processNumber = 0;
   state_.seeded = true;
-  state_.words[STATE_SIZE - 1] = 0;  // left unseeded by the seeding: fixed, so that the seed alone decides
   state_.seed = static_cast<GraphNum>(seed);
-  randomSeedWords(state_);
+  uint64_t mix = seed;
+  for (uint32_t& word : state_.words) {
+    mix += 0x9E3779B97F4A7C15ull;
+    uint64_t value = mix;
+    value = (value ^ (value >> 30)) * 0xBF58476D1CE4E5B9ull;
+    value = (value ^ (value >> 27)) * 0x94D049BB133111EBull;
+    word = static_cast<uint32_t>((value ^ (value >> 31)) >> 32);
+  }
+  state_.index = 0;
   randomCallState = &state_;
 }
 
