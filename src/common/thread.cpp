@@ -1,6 +1,7 @@
 // Thread launcher: runs one start function per thread and merges the
 // results pairwise up a binary tree, thread 0 receiving the final merge.
 #include <pthread.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -113,10 +114,18 @@ namespace {
 // Worker threads running tasks, over every threadRunTasks call of the process.
 std::atomic<int> workersRunning{0};
 
-// Takes a worker if fewer than threads - 1 run, and fewer than the machine
+// The cores this process may run on: those of its affinity mask, which
+// taskset and container CPU sets narrow, else those the system counts.
+int coresAvailable() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof(set), &set) == 0) return std::max(CPU_COUNT(&set), 1);
+  return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+}
+
+// Takes a worker if fewer than threads - 1 run, and fewer than the process
 // has cores besides the calling thread.
 bool workerTake(GraphNum threads) {
-  const int cores = std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+  static const int cores = coresAvailable();
   const int limit = static_cast<int>(std::min<GraphNum>(threads, cores)) - 1;
   int running = workersRunning.load();
   while (running < limit)
