@@ -1,5 +1,7 @@
 // plyxen order and plyxen stats.
+#include <cctype>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "front/elimord.h"
@@ -35,11 +37,43 @@ struct StrategyHandle {
 
 }  // namespace
 
+namespace {
+
+// --threads N: every "thrd=K" of the strategy text with K at least 1
+// becomes "thrd=N". Such dissections give the same ordering on any number
+// of threads, so only the time changes; thrd=0, which orders on one
+// thread from one random sequence, stays as it is.
+int toolCapThreads(const std::string& option, std::string* strategy) {
+  char* end = nullptr;
+  const long threads = strtol(option.c_str(), &end, 10);
+  if ((end == option.c_str()) || (*end != '\0') || (threads < 1) || (threads > 4096)) {
+    errorPrint("plyxen order: --threads takes a number of threads from 1 to 4096, not \"%s\"", option.c_str());
+    return 1;
+  }
+  const std::string key = "thrd=";
+  std::string result;
+  size_t from = 0;
+  for (size_t at = strategy->find(key); at != std::string::npos; at = strategy->find(key, from)) {
+    size_t digits = at + key.size();
+    while ((digits < strategy->size()) && isdigit(static_cast<unsigned char>((*strategy)[digits]))) digits++;
+    result.append(*strategy, from, at + key.size() - from);
+    const std::string value = strategy->substr(at + key.size(), digits - at - key.size());
+    const bool threaded = value.find_first_not_of('0') != std::string::npos;  // K >= 1
+    result += threaded ? std::to_string(threads) : value;
+    from = digits;
+  }
+  result.append(*strategy, from, std::string::npos);
+  *strategy = result;
+  return 0;
+}
+
+}  // namespace
+
 int toolOrder(int argc, char** argv) {
   std::string orderPath, mapPath, treePath, fromName;
   // The recommended strategy unless -s, --interface or --quality says
   // otherwise (the option parser refuses an empty -s).
-  std::string strategy;
+  std::string strategy, threadsText;
   bool interface = false, quality = false;
   bool stats = false, verbose = false, help = false;
   std::vector<std::string> positional;
@@ -52,6 +86,7 @@ int toolOrder(int argc, char** argv) {
                         {"--quality", nullptr, &quality},
                         {"--stats", nullptr, &stats},
                         {"--verbose", nullptr, &verbose},
+                        {"--threads", &threadsText, nullptr},
                         {"--from", &fromName, nullptr}},
                        &positional, &help) != 0)
     return 1;
@@ -73,6 +108,8 @@ int toolOrder(int argc, char** argv) {
     strategy = PLYXEN_stratGraphOrderText(interface ? ORDER_STRATEGY_INTERFACE
                                           : quality ? ORDER_STRATEGY_QUALITY
                                                     : ORDER_STRATEGY_RECOMMENDED);
+
+  if (!threadsText.empty() && toolCapThreads(threadsText, &strategy) != 0) return 1;
 
   // The strategy is parsed and the output files created before the graph
   // is read and ordered, so that a mistake is reported at once.

@@ -133,6 +133,37 @@ TEST_F(Tool, NamedStrategiesSelectTheirText) {
   }
 }
 
+// --threads N rewrites the threaded dissections of the text (thrd from 1
+// on) to N threads: the same ordering for any N, one thread included, on a
+// mesh whose parts are large enough for worker threads. A dissection with
+// thrd=0 stays one-threaded, so its ordering stays too; a count that is
+// not a positive number is refused.
+TEST_F(Tool, ThreadCountLeavesTheOrderingAsItIs) {
+  const std::string mesh = file("mesh.grf", meshText(90, 70));
+  const std::string ordering = path("threads.ord");
+  expectSuccess(run({"order", mesh, "-o", ordering}));
+  const std::string expected = readFile(ordering);
+  for (const char* threads : {"1", "3"}) {
+    expectSuccess(run({"order", mesh, "-o", ordering, "--threads", threads}));
+    EXPECT_EQ(readFile(ordering), expected) << threads << " threads";
+  }
+  const std::string sequential = "n{sep=/(vert>120)?(m{vert=100,low=h{pass=10},asc=f{bal=0.2}}|g f{bal=0.2});,"
+                                 "ole=f{cmin=15,cmax=100000,frat=0.0},ose=g,thrd=0}";
+  expectSuccess(run({"order", mesh, "-o", ordering, "-s", sequential}));
+  const std::string oneSequence = readFile(ordering);
+  expectSuccess(run({"order", mesh, "-o", ordering, "-s", sequential, "--threads", "4"}));
+  EXPECT_EQ(readFile(ordering), oneSequence);
+  std::string threaded = sequential;
+  threaded.replace(threaded.find("thrd=0"), 6, "thrd=2");
+  expectSuccess(run({"order", mesh, "-o", ordering, "-s", threaded}));
+  EXPECT_NE(readFile(ordering), oneSequence) << "thrd from 1 on draws from other sequences";
+  for (const char* bad : {"0", "-2", "two", "3x"}) {
+    SCOPED_TRACE(bad);
+    expectFailure(runFailing({"order", mesh, "-o", ordering, "--threads", bad}),
+                  "plyxen order: --threads takes a number of threads from 1 to 4096");
+  }
+}
+
 // On a network of hubs the interface dissects through separators that
 // cost fill; the recommended strategy's probe finds that the graph does
 // not coarsen and lets it order the graph whole by minimum fill instead.
