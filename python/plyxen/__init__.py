@@ -21,6 +21,7 @@ or ``ValueError`` before the library is called.
 
 import collections
 import os
+import re
 
 import numpy as np
 
@@ -109,20 +110,31 @@ def _graph_arrays(graph):
                     f"not {type(graph).__name__}")
 
 
-def order(A, strategy=None):
+def order(A, strategy=None, threads=None):
     """Orders the graph of A (a SciPy sparse matrix, or (indptr, indices)).
 
     strategy is an ordering strategy text; None takes DEFAULT_STRATEGY,
     the recommended strategy that the command-line tool uses by default
     (INTERFACE_STRATEGY is that of ELIMORDF, QUALITY_STRATEGY spends more
-    time for less fill). Returns an Ordering
-    (perm, iperm, blocks) of int32 arrays. The interpreter lock is released
-    while the library works, so several threads may order at once.
+    time for less fill). The recommended and quality strategies run on up
+    to 16 threads, the machine's cores at most; threads (1 to 4096) caps
+    them, as ``plyxen order --threads`` does: every thrd=K of the text with
+    K from 1 on becomes thrd=threads, which changes the time and not the
+    ordering. Returns an Ordering (perm, iperm, blocks) of int32 arrays.
+    The interpreter lock is released while the library works, so several
+    threads may order at once.
     """
     if strategy is None:
         strategy = DEFAULT_STRATEGY
     elif not isinstance(strategy, str):
         raise TypeError(f"strategy must be a string, not {type(strategy).__name__}")
+    if threads is not None:
+        if isinstance(threads, bool) or not isinstance(threads, (int, np.integer)):
+            raise TypeError(f"threads must be an integer, not {type(threads).__name__}")
+        if not 1 <= threads <= 4096:
+            raise ValueError(f"threads must be from 1 to 4096, not {threads}")
+        strategy = re.sub(r"thrd=(\d+)", lambda m: f"thrd={threads}" if int(m.group(1)) >= 1 else m.group(0),
+                          strategy)
     indptr, indices = _graph_arrays(A)
     return Ordering(*_plyxen.order(indptr, indices, strategy))
 

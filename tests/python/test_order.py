@@ -161,6 +161,21 @@ def test_threads_order_as_one_thread_does():
     assert len(results) == 12
 
 
+def test_a_thread_cap_keeps_the_ordering():
+    # An 80 x 80 grid: its parts are large enough for worker threads.
+    grid = sp.kronsum(sp.diags([1, 1], [-1, 1], shape=(80, 80)), sp.diags([1, 1], [-1, 1], shape=(80, 80)))
+    expected = plyxen.order(grid)
+    for threads in (1, 3, np.int64(2)):
+        ordering = plyxen.order(grid, threads=threads)
+        assert np.array_equal(ordering.perm, expected.perm), threads
+    # thrd=0 orders from one random sequence: a cap leaves it as it is.
+    one_sequence = plyxen.RECOMMENDED_STRATEGY.replace("thrd=16", "thrd=0")
+    assert np.array_equal(plyxen.order(grid, one_sequence, threads=4).perm, plyxen.order(grid, one_sequence).perm)
+    for bad, error in ((0, ValueError), (5000, ValueError), (2.0, TypeError), (True, TypeError), ("2", TypeError)):
+        with pytest.raises(error):
+            plyxen.order(grid, threads=bad)
+
+
 def test_the_same_input_orders_identically_in_one_process():
     A = random_matrix(2000, 0.002, 6)
     first = plyxen.order(A)
