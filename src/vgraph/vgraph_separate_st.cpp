@@ -38,58 +38,6 @@ bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const Vgra
          ((separatorLoad == graph->partLoad[2]) && (abs(store->loadDelta) < abs(graph->loadDelta)));
 }
 
-// Runs every alternative of ((a|b)|c)|d from the same starting state and
-// keeps the best result (see vgraphStoreBetter); on a full tie the later
-// alternative's result stays. A failed alternative counts as the starting
-// state, so a selection never fails once its stores exist. Going through
-// the alternatives in turn with one store for the best result so far is
-// what nested two-way selections do, each keeping the better of its first
-// alternative's result and its second's.
-int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain);
-
-int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
-  StratChain chain;
-  if (graph->threads > 0) {
-    if (!chain.collect(strat)) {
-      errorPrint("vgraphSeparateSt: out of memory");
-      return 1;
-    }
-    return vgraphSeparateSelectStreams(graph, chain);
-  }
-  VgraphStore stores[2] = {};  // stores[0]: best result so far, stores[1]: starting state
-  if (!chain.collect(strat) || (vgraphStoreInit(graph, &stores[0]) != 0) ||
-      (vgraphStoreInit(graph, &stores[1]) != 0)) {
-    errorPrint("vgraphSeparateSt: out of memory");
-    vgraphStoreExit(&stores[0]);
-    return 1;
-  }
-
-  // Fill terms of the best result so far and of the current one, when
-  // the graph has a halo record.
-  VgraphFillTerms terms[2] = {};
-  int best = 0;
-  vgraphStoreSave(graph, &stores[1]);
-  for (size_t index = 0; index < chain.operandCount(); index++) {
-    if (index > 0) {
-      vgraphStoreSave(graph, &stores[0]);
-      vgraphStoreRestore(graph, &stores[1]);
-    }
-    if (vgraphSeparateSt(graph, chain.operand(index)) != 0) vgraphStoreRestore(graph, &stores[1]);
-    if (index == 0) {
-      if (graph->halo != nullptr)
-        vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
-                        &terms[best]);
-    } else if (vgraphStoreBetter(graph, &stores[0], &terms[best], &terms[1 - best]))
-      vgraphStoreRestore(graph, &stores[0]);
-    else
-      best = 1 - best;  // the current result is the best so far
-  }
-
-  vgraphStoreExit(&stores[0]);
-  vgraphStoreExit(&stores[1]);
-  return 0;
-}
-
 // Graphs smaller than this are not worth threads for their alternatives.
 constexpr GraphNum SELECT_THREAD_MIN_SIZE = 2000;
 
@@ -187,6 +135,53 @@ int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
   }
   selectCopyState(&copies[best].graph, graph);
   release();
+  return 0;
+}
+
+// Runs every alternative of ((a|b)|c)|d from the same starting state and
+// keeps the best result (see vgraphStoreBetter); on a full tie the later
+// alternative's result stays. A failed alternative counts as the starting
+// state, so a selection never fails once its stores exist. Going through
+// the alternatives in turn with one store for the best result so far is
+// what nested two-way selections do, each keeping the better of its first
+// alternative's result and its second's.
+int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
+  StratChain chain;
+  if (!chain.collect(strat)) {
+    errorPrint("vgraphSeparateSt: out of memory");
+    return 1;
+  }
+  if (graph->threads > 0) return vgraphSeparateSelectStreams(graph, chain);
+  VgraphStore stores[2] = {};  // stores[0]: best result so far, stores[1]: starting state
+  if ((vgraphStoreInit(graph, &stores[0]) != 0) || (vgraphStoreInit(graph, &stores[1]) != 0)) {
+    errorPrint("vgraphSeparateSt: out of memory");
+    vgraphStoreExit(&stores[0]);
+    return 1;
+  }
+
+  // Fill terms of the best result so far and of the current one, when
+  // the graph has a halo record.
+  VgraphFillTerms terms[2] = {};
+  int best = 0;
+  vgraphStoreSave(graph, &stores[1]);
+  for (size_t index = 0; index < chain.operandCount(); index++) {
+    if (index > 0) {
+      vgraphStoreSave(graph, &stores[0]);
+      vgraphStoreRestore(graph, &stores[1]);
+    }
+    if (vgraphSeparateSt(graph, chain.operand(index)) != 0) vgraphStoreRestore(graph, &stores[1]);
+    if (index == 0) {
+      if (graph->halo != nullptr)
+        vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
+                        &terms[best]);
+    } else if (vgraphStoreBetter(graph, &stores[0], &terms[best], &terms[1 - best]))
+      vgraphStoreRestore(graph, &stores[0]);
+    else
+      best = 1 - best;  // the current result is the best so far
+  }
+
+  vgraphStoreExit(&stores[0]);
+  vgraphStoreExit(&stores[1]);
   return 0;
 }
 
