@@ -1,6 +1,6 @@
 // The library's named ordering strategies beyond the solver interface's
 // own: the recommended one (the default of the plyxen tool) and the quality
-// one, which spends about 1.6 times its time for less fill. Both are nested
+// one, which spends about 1.7 times its time for less fill. Both are nested
 // dissection with the interface's compression, leaf and separator
 // orderings; what differs is how the separators are found. docs/guide.md
 // explains them line by line, with the figures they were chosen by.
@@ -41,7 +41,7 @@
 // two before: over three random draws of twelve meshes the geometric mean
 // of the operation count went from 0.918 to 0.904 of the references, and
 // the random geometric graph of 200,000 vertices from 1.077 to 1.005, for
-// about a quarter more processor time); graphs with hubs get four
+// a fifth to a quarter more time); graphs with hubs get four
 // multilevel ones there, since the edge bipartitioning hardly coarsens
 // them and costs time for nothing. On meshes the
 // multilevel tries refine with the longer FM passes: over three random
@@ -57,23 +57,27 @@
   ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_NETWORK_TOP                                                                                   \
   ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
-// The quality strategy's tiers: more multilevel tries, all with the longer
-// FM passes. Above 20,000 vertices meshes also get the two edge-derived
-// tries (over three random draws of twelve meshes the geometric mean of
-// the operation count went from 0.900 to 0.895 of the references, and the
-// triangulated grid of a million vertices from 1.047 to 1.009), graphs
-// with hubs eight multilevel ones.
-#define ORDER_QUALITY_MESH_TOP                                                                                  \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|"     \
-  ORDER_EDGE_SEPARATOR
-#define ORDER_QUALITY_NETWORK_TOP                                                                               \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
-  ORDER_FLAT_SEPARATOR
-#define ORDER_QUALITY_BELOW_20000                                                                     \
-  "/(vert>2000)?(" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|"            \
-  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "):(" ORDER_ML_SEPARATOR_LONG "|" \
+// The quality strategy's tiers: more tries, the multilevel ones all with
+// the longer FM passes. Meshes get six multilevel, the flat and four
+// edge-derived tries above 20,000 vertices, and two edge-derived tries
+// among those above 2,000 as well (over three random draws of twelve
+// meshes the geometric mean of the operation count went from 0.898 to
+// 0.888 of the references against six, one and two above 20,000 and none
+// below, and the worst mesh from 1.002 to 0.999); graphs with hubs get
+// eight multilevel tries and the flat one above 20,000 vertices, and no
+// edge-derived ones.
+#define ORDER_ML_LONG_5 \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG
+#define ORDER_QUALITY_MESH_TOP                                                                             \
+  ORDER_ML_LONG_5 "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" \
+  ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
+#define ORDER_QUALITY_NETWORK_TOP \
+  ORDER_ML_LONG_5 "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR
+// Below 20,000 vertices: the given tries and the flat one above 2,000
+// (extra: more tries appended after the flat one), two multilevel ones and
+// the flat one below.
+#define ORDER_QUALITY_BELOW_20000(extra)                                                          \
+  "/(vert>2000)?(" ORDER_ML_LONG_5 "|" ORDER_FLAT_SEPARATOR extra "):(" ORDER_ML_SEPARATOR_LONG "|" \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR ");"
 
 // Dissection down to leaves of 250 vertices, with the top tries above
@@ -115,5 +119,6 @@ inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] =
                         ORDER_SEPARATION(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR)),
                         ORDER_LEAVES_SIZED);
 inline constexpr const char ORDER_QUALITY_STRATEGY[] =
-    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP, ORDER_QUALITY_BELOW_20000),
-                        ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_BELOW_20000), ORDER_LEAVES_FILL);
+    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
+                                         ORDER_QUALITY_BELOW_20000("|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR)),
+                        ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_BELOW_20000("")), ORDER_LEAVES_FILL);
