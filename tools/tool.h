@@ -42,6 +42,9 @@ struct ToolOption {
 int toolParseOptions(const char* command, int argc, char** argv, const std::vector<ToolOption>& options,
                      std::vector<std::string>* positional, bool* help);
 
+// A whole decimal number of the int range, or false.
+bool toolParseInteger(const std::string& text, long* value);
+
 // Usage texts, printed on the standard output by --help.
 extern const char* const toolUsageMain;
 extern const char* const toolUsageOrder;

@@ -1,6 +1,5 @@
 // plyxen partition and plyxen map: partitioning a graph into k parts and
 // mapping it onto a target architecture, with the figures of the result.
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -22,17 +21,6 @@ struct ArchHandle {
   ArchHandle() { PLYXEN_archInit(&arch); }
   ~ArchHandle() { PLYXEN_archExit(&arch); }
 };
-
-// A whole decimal number of the int range, or false.
-bool parseInteger(const std::string& text, long* value) {
-  if (text.empty()) return false;
-  char* end = nullptr;
-  errno = 0;
-  const long parsed = strtol(text.c_str(), &end, 10);
-  if ((errno != 0) || (*end != '\0') || (parsed > 2147483647L) || (parsed < -2147483647L - 1)) return false;
-  *value = parsed;
-  return true;
-}
 
 // The imbalance ratio of -b, when given: a finite number of at least 0.
 int parseImbalance(const char* command, const std::string& text, double* imbalance) {
@@ -155,7 +143,7 @@ int toolPartition(int argc, char** argv) {
   const int parsed = parseMapOptions("partition", toolUsagePartition, "a part count", argc, argv, &options);
   if (parsed != 0) return parsed & 1;
   long partCount;
-  if (!parseInteger(options.target, &partCount) || (partCount < 1)) {
+  if (!toolParseInteger(options.target, &partCount) || (partCount < 1)) {
     errorPrint("plyxen partition: invalid part count \"%s\" (a whole number of at least 1)", options.target.c_str());
     return 1;
   }

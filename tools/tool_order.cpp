@@ -1,7 +1,6 @@
 // plyxen order and plyxen stats.
 #include <cctype>
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 
 #include "front/elimord.h"
@@ -35,18 +34,14 @@ struct StrategyHandle {
   ~StrategyHandle() { PLYXEN_stratExit(&strat); }
 };
 
-}  // namespace
-
-namespace {
 
 // --threads N: every "thrd=K" of the strategy text with K at least 1
 // becomes "thrd=N". Such dissections give the same ordering on any number
 // of threads, so only the time changes; thrd=0, which orders on one
 // thread from one random sequence, stays as it is.
 int toolCapThreads(const std::string& option, std::string* strategy) {
-  char* end = nullptr;
-  const long threads = strtol(option.c_str(), &end, 10);
-  if ((end == option.c_str()) || (*end != '\0') || (threads < 1) || (threads > 4096)) {
+  long threads = 0;
+  if (!toolParseInteger(option, &threads) || (threads < 1) || (threads > 4096)) {
     errorPrint("plyxen order: --threads takes a number of threads from 1 to 4096, not \"%s\"", option.c_str());
     return 1;
   }

@@ -12,6 +12,16 @@
 #include "front/fill_stats.h"
 #include "tool.h"
 
+bool toolParseInteger(const std::string& text, long* value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long parsed = strtol(text.c_str(), &end, 10);
+  if ((errno != 0) || (*end != '\0') || (parsed > 2147483647L) || (parsed < -2147483647L - 1)) return false;
+  *value = parsed;
+  return true;
+}
+
 int toolParseOptions(const char* command, int argc, char** argv, const std::vector<ToolOption>& options,
                      std::vector<std::string>* positional, bool* help) {
   bool optionsEnded = false;

@@ -42,7 +42,6 @@ int hgraphOrderNdHalo(const Hgraph* graph, VgraphHalo* halo, void** arrays) {
   return 0;
 }
 
-
 // One part of a dissection: its vertices and where its ordering goes.
 struct NdBranch {
   GraphNum size;
