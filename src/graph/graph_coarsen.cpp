@@ -27,6 +27,9 @@ struct MatchState {
   GraphNum* mate;
   int64_t lightLimit;  // light walk: loads strictly below this are light
   int64_t loadBound;   // full walk: largest load of a matched pair
+  // The vertex at each position of the walk, addressed from base; null
+  // when the positions are the vertex numbers.
+  const GraphNum* order;
 };
 
 // The walks of one matching: a single walk without vertex loads; with
@@ -82,7 +85,7 @@ inline GraphNum matchChoose(const MatchState& state, GraphNum v) {
   return chosen;
 }
 
-// One walk over the vertex range, block by block. The block size is drawn
+// One walk over the positions, block by block. The block size is drawn
 // from t; within a block of h positions the visit goes 0, 179 mod h, ...,
 // which covers every position once since 179 is a prime above h. After each
 // block t grows by the last vertex visited. Returns the number of matching
@@ -90,9 +93,12 @@ inline GraphNum matchChoose(const MatchState& state, GraphNum v) {
 template <Walk W, bool EdgeLoads, bool Constrained>
 GraphNum matchWalk(const MatchState& state, uint32_t& t) {
   GraphNum* mate = state.mate;
+  const GraphNum* order = state.order;
   GraphNum decisions = 0;
-  // Unconstrained isolated vertices pull the end of the range down, past
-  // vertices that are all matched.
+  // Unconstrained isolated vertices pull the end of the vertex range down,
+  // past vertices that are all matched; when the positions are the vertex
+  // numbers, the end of the walk comes down with it.
+  GraphNum searchEnd = state.vertexEnd;
   GraphNum rangeEnd = state.vertexEnd;
   uint64_t degreeSpan = static_cast<uint64_t>(state.maxDegree) + 1;
   for (GraphNum blockStart = state.base; blockStart < rangeEnd;) {
@@ -104,7 +110,7 @@ GraphNum matchWalk(const MatchState& state, uint32_t& t) {
     GraphNum position = 0;
     GraphNum v;
     do {
-      v = blockStart + position;
+      v = order == nullptr ? blockStart + position : order[blockStart + position];
       position += step;
       if (position >= blockSize) position -= blockSize;
       if (mate[v] >= 0) continue;  // also every vertex at or above a lowered range end
@@ -116,12 +122,13 @@ GraphNum matchWalk(const MatchState& state, uint32_t& t) {
       } else if (isolated) {
         // The last unmatched (and compatible) vertex of the range; the
         // search stops at v at the latest.
-        w = rangeEnd - 1;
+        w = searchEnd - 1;
         if constexpr (Constrained) {
           while (mate[w] >= 0 || !matchCompatible(state, v, w)) w--;
         } else {
           while (mate[w] >= 0) w--;
-          rangeEnd = w;
+          searchEnd = w;
+          if (order == nullptr) rangeEnd = w;
         }
       } else {
         w = matchChoose<EdgeLoads, Constrained, W == Walk::Full>(state, v);
@@ -296,6 +303,38 @@ constexpr CoarsenArcsFunction coarsenArcsFunctions[4] = {
 
 size_t numBytes(GraphNum count) { return static_cast<size_t>(count) * sizeof(GraphNum); }
 
+// Fills order (addressed from base) with the vertices of graph in
+// breadth-first order from start, each further connected component from its
+// lowest-numbered vertex not reached yet. mark, addressed by vertex, must
+// hold -1 everywhere; reached vertices get -2, to be reset by the caller.
+void coarsenBreadthFirst(const Graph* graph, GraphNum start, GraphNum* mark, GraphNum* order) {
+  const GraphNum base = graph->base;
+  const GraphNum* edgeBegin = graph->edgeBegin;
+  const GraphNum* edgeEnd = graph->edgeEnd;
+  const GraphNum* edgeTarget = graph->edgeTarget;
+  GraphNum head = base;
+  GraphNum tail = base;
+  GraphNum unreached = base;  // every vertex below it is reached
+  const GraphNum end = graph->vertexEnd;
+  mark[start] = -2;
+  order[tail++] = start;
+  for (;;) {
+    if (head == tail) {
+      if (tail == end) break;
+      while (mark[unreached] != -1) unreached++;
+      mark[unreached] = -2;
+      order[tail++] = unreached;
+    }
+    const GraphNum v = order[head++];
+    for (GraphNum e = edgeBegin[v], arcEnd = edgeEnd[v]; e < arcEnd; e++) {
+      const GraphNum w = edgeTarget[e];
+      if (mark[w] != -1) continue;
+      mark[w] = -2;
+      order[tail++] = w;
+    }
+  }
+}
+
 // constrainedCount + (vertexCount - constrainedCount) * ratio, truncated
 // towards zero. A product outside the 32-bit range (or not a number, from
 // a nonsensical ratio) saturates instead of overflowing the conversion.
@@ -310,7 +349,7 @@ GraphNum coarsenTarget(GraphNum vertexCount, GraphNum constrainedCount, double r
 
 int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, GraphNum coarseMin,
                  double coarseRatio, const GraphNum* constraintA, const GraphNum* constraintB,
-                 GraphNum constrainedCount, GraphNum* resultConstrainedCount) {
+                 GraphNum constrainedCount, GraphNum* resultConstrainedCount, CoarsenVisit visit) {
   GraphNum base = fine->base;
   GraphNum vertexCount = fine->vertexCount;
   GraphNum target = coarsenTarget(vertexCount, constrainedCount, coarseRatio);
@@ -345,7 +384,23 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
   GraphNum freeTarget = target - constrainedCount;
   state.loadBound = freeTarget > 0 ? 4 * static_cast<int64_t>(fine->vertexLoadSum) / freeTarget + 1 : 1;
 
+  state.order = nullptr;
+  GraphNum* orderBlock = nullptr;
+  if (visit == CoarsenVisit::BreadthFirst && vertexCount > 0) {
+    orderBlock = static_cast<GraphNum*>(memAlloc(numBytes(vertexCount)));
+    if (orderBlock == nullptr) {
+      errorPrint("graphCoarsen2: out of memory (2)");
+      memFree(mateBlock);
+      return 2;
+    }
+    const GraphNum start = base + static_cast<GraphNum>(intRandNext(static_cast<uint32_t>(vertexCount)));
+    coarsenBreadthFirst(fine, start, mate, orderBlock - base);
+    std::memset(mateBlock, 0xFF, numBytes(vertexCount));
+    state.order = orderBlock - base;
+  }
+
   GraphNum coarseCount = matchFunctions[variant](state, t);
+  memFree(orderBlock);
   if (coarseCount >= target) {
     memFree(mateBlock);
     return 1;

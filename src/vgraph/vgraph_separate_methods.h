@@ -27,7 +27,7 @@ struct VgraphSeparateGpParam {  // g: level-structure separator
 struct VgraphSeparateMlParam {  // m: multilevel separation
   Strat* asc;
   Strat* low;
-  int type;  // index in "hs"; not used by the separation
+  int type;  // index in "hs": the matching visits the vertices in numbering (h) or breadth-first (s) order
   GraphNum vert;
   double rat;
 };

@@ -61,8 +61,9 @@ int vgraphSeparateMl2(Vgraph* graph, const VgraphSeparateMlParam* param) {
   Vgraph coarse = {};
   graphInit(&coarse.graph);
   MultinodePair* multinodes = nullptr;
+  const CoarsenVisit visit = param->type == 1 ? CoarsenVisit::BreadthFirst : CoarsenVisit::Numbering;
   if (graphCoarsen(&graph->graph, &coarse.graph, &multinodes, param->vert, param->rat, nullptr, nullptr, 0,
-                   nullptr) != 0) {
+                   nullptr, visit) != 0) {
     // This graph is the coarsest one: separate it from scratch.
     if (vgraphSeparateMlParts(graph) != 0) return 1;
     vgraphZero(graph);

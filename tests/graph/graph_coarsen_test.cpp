@@ -1,13 +1,14 @@
 // Coarsening: the size test, hand-derived matchings of small graphs for each
 // rule, an independent slow reference of the matching and of the coarse
-// graph compared on random graphs of all eight variants, consistency of
-// coarse graphs (also of the shared graphs, level after level), and
-// determinism.
+// graph compared on random graphs of all eight variants in both visit
+// orders, consistency of coarse graphs (also of the shared graphs, level
+// after level), and determinism.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <queue>
 #include <random>
 #include <vector>
 
@@ -31,6 +32,7 @@ struct CoarsenArgs {
   const GraphNum* constraintA = nullptr;
   const GraphNum* constraintB = nullptr;
   GraphNum constrainedCount = 0;
+  CoarsenVisit visit = CoarsenVisit::Numbering;
 };
 
 // A successful coarsening and its multinode array.
@@ -50,7 +52,7 @@ struct Coarsened {
 void coarsen(const Graph* fine, const CoarsenArgs& args, GraphNum seed, Coarsened& result) {
   intRandSeed(seed);
   result.status = graphCoarsen(fine, &result.graph, &result.pairs, args.coarseMin, args.ratio, args.constraintA,
-                               args.constraintB, args.constrainedCount, &result.resultConstrained);
+                               args.constraintB, args.constrainedCount, &result.resultConstrained, args.visit);
 }
 
 // ---------------------------------------------------------------------------
@@ -77,6 +79,39 @@ ReferenceCoarse referenceCoarsen(const Graph* g, const CoarsenArgs& args, GraphN
   }
   intRandSeed(seed);
   uint32_t t = intRandNext(2147483647);
+  // The positions of the walk: the vertex numbers, or a breadth-first order
+  // from a random vertex, further components from their smallest vertex.
+  std::vector<GraphNum> order(n);
+  for (GraphNum i = 0; i < n; i++) order[i] = base + i;
+  const bool breadthFirst = args.visit == CoarsenVisit::BreadthFirst;
+  if (breadthFirst) {
+    GraphNum start = static_cast<GraphNum>(intRandNext(static_cast<uint32_t>(n)));
+    std::vector<bool> reached(n, false);
+    order.clear();
+    for (GraphNum root = -1; static_cast<GraphNum>(order.size()) < n;) {
+      if (root == -1) {
+        root = start;
+      } else {
+        root = 0;
+        while (reached[root]) root++;
+      }
+      std::queue<GraphNum> queue;
+      queue.push(root);
+      reached[root] = true;
+      while (!queue.empty()) {
+        GraphNum v = queue.front();
+        queue.pop();
+        order.push_back(base + v);
+        for (GraphNum e = g->edgeBegin[base + v]; e < g->edgeEnd[base + v]; e++) {
+          GraphNum w = g->edgeTarget[e] - base;
+          if (!reached[w]) {
+            reached[w] = true;
+            queue.push(w);
+          }
+        }
+      }
+    }
+  }
   bool constrained = cc > 0 || args.constraintA != nullptr;
   auto load = [&](GraphNum v) { return g->vertexLoad != nullptr ? g->vertexLoad[v] : 1; };
   auto compatible = [&](GraphNum v, GraphNum w) {
@@ -109,7 +144,8 @@ ReferenceCoarse referenceCoarsen(const Graph* g, const CoarsenArgs& args, GraphN
     return chosen == -1 ? v : chosen;
   };
   auto walk = [&](Kind kind) {
-    GraphNum end = g->vertexEnd;
+    GraphNum end = g->vertexEnd;        // of the walk
+    GraphNum searchEnd = g->vertexEnd;  // of the search for an isolated vertex's mate
     GraphNum start = base;
     while (start < end) {
       uint64_t size = 2 * static_cast<uint64_t>(g->maxDegree) + t % (static_cast<uint64_t>(g->maxDegree) + 1) + 1;
@@ -118,7 +154,7 @@ ReferenceCoarse referenceCoarsen(const Graph* g, const CoarsenArgs& args, GraphN
       uint64_t position = 0;
       GraphNum lastVisited = start;
       do {
-        GraphNum v = start + static_cast<GraphNum>(position);
+        GraphNum v = order[start - base + static_cast<GraphNum>(position)];
         lastVisited = v;
         position = (position + 179) % size;
         if (mate(v) != -1) continue;
@@ -128,9 +164,10 @@ ReferenceCoarse referenceCoarsen(const Graph* g, const CoarsenArgs& args, GraphN
           if (degree == 0 || load(v) >= lightLimit) continue;
           w = choose(v, false);
         } else if (degree == 0) {
-          w = (constrained ? g->vertexEnd : end) - 1;
+          w = (constrained ? g->vertexEnd : searchEnd) - 1;
           while (mate(w) != -1 || !compatible(v, w)) w--;
-          if (!constrained) end = w;
+          if (!constrained) searchEnd = w;
+          if (!constrained && !breadthFirst) end = w;
         } else {
           w = choose(v, kind == Full);
         }
@@ -580,6 +617,7 @@ TEST(GraphCoarsen, MatchesTheReferenceInEveryVariant) {
     CoarsenArgs args;
     args.coarseMin = 10;
     args.ratio = round % 5 == 0 ? 0.6 : 0.95;
+    args.visit = (round / 16) % 2 == 0 ? CoarsenVisit::Numbering : CoarsenVisit::BreadthFirst;
     if (constrained) {
       switch (round % 3) {
         case 0: args.constraintA = arrayA.data() - base; break;

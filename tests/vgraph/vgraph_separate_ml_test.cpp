@@ -1,8 +1,12 @@
 // Multilevel separation (m): coarsening depth seen by "levl", projection
-// of coarse separations and consistency at every level.
+// of coarse separations and consistency at every level, and the matching
+// type.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <random>
+#include <string>
 
 #include "graph/graph_coarsen.h"
 #include "support/test_support.h"
@@ -214,6 +218,46 @@ TEST(MultilevelUncoarsen, SeparatorMultinodesListBothFineVertices) {
   EXPECT_EQ(fine.vgraph.partSize[0], 2);
   EXPECT_EQ(fine.vgraph.partSize[1], 1);
   EXPECT_TRUE(vgraphConsistent(&fine.vgraph));
+}
+
+// The parts a multilevel separation with the given matching type (or none)
+// leaves on a 60 x 60 grid numbered at random, from seed 3.
+std::vector<int> separateScrambledGrid(const std::string& type) {
+  const GraphNum side = 60;
+  std::vector<GraphNum> label(side * side);
+  for (GraphNum i = 0; i < side * side; i++) label[i] = i;
+  std::mt19937 random(11);
+  std::shuffle(label.begin(), label.end(), random);
+  std::vector<std::pair<GraphNum, GraphNum>> edges;
+  for (GraphNum y = 0; y < side; y++)
+    for (GraphNum x = 0; x < side; x++) {
+      if (x + 1 < side) edges.push_back({label[y * side + x], label[y * side + x + 1]});
+      if (y + 1 < side) edges.push_back({label[y * side + x], label[(y + 1) * side + x]});
+    }
+  Graph graph;
+  buildGraph(&graph, 0, side * side, edges);
+  std::string text = "m{" + type + "rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2}}";
+  Strat* strat = stratBuild(&vgraphSeparateStTable, text.c_str());
+  EXPECT_NE(strat, nullptr);
+  if (strat == nullptr) return {};
+  TestVgraph test(&graph);
+  intRandSeed(3);
+  EXPECT_EQ(vgraphSeparateSt(&test.vgraph, strat), 0) << text;
+  EXPECT_TRUE(vgraphConsistent(&test.vgraph)) << text;
+  // A separator of a 60 x 60 grid needs 60 vertices; a poor one is a
+  // few times that, not a large share of the grid.
+  EXPECT_LT(test.vgraph.frontierCount, 4 * side) << text;
+  EXPECT_GT(test.vgraph.partSize[0], side * side / 4) << text;
+  EXPECT_GT(test.vgraph.partSize[1], side * side / 4) << text;
+  stratRelease(strat);
+  return test.parts();
+}
+
+TEST(MultilevelMatchingType, OnlyTypeSChangesTheSeparation) {
+  const std::vector<int> unset = separateScrambledGrid("");
+  EXPECT_EQ(separateScrambledGrid("type=h,"), unset);
+  EXPECT_NE(separateScrambledGrid("type=s,"), unset);
+  EXPECT_EQ(separateScrambledGrid("type=s,"), separateScrambledGrid("type=s,"));
 }
 
 TEST(MultilevelDefault, SharedGraphsWithTheDefaultSeparation) {
