@@ -303,10 +303,11 @@ constexpr CoarsenArcsFunction coarsenArcsFunctions[4] = {
 
 size_t numBytes(GraphNum count) { return static_cast<size_t>(count) * sizeof(GraphNum); }
 
-// Fills order (addressed from base) with the vertices of graph in
-// breadth-first order from start, each further connected component from its
-// lowest-numbered vertex not reached yet. mark, addressed by vertex, must
-// hold -1 everywhere; reached vertices get -2, to be reset by the caller.
+// Fills order (addressed from base, one slot more than the vertices) with
+// the vertices of graph in breadth-first order from start, each further
+// connected component from its lowest-numbered vertex not reached yet.
+// mark, addressed by vertex, must hold -1 everywhere; reached vertices get
+// -2, to be reset by the caller.
 void coarsenBreadthFirst(const Graph* graph, GraphNum start, GraphNum* mark, GraphNum* order) {
   const GraphNum base = graph->base;
   const GraphNum* edgeBegin = graph->edgeBegin;
@@ -325,12 +326,30 @@ void coarsenBreadthFirst(const Graph* graph, GraphNum start, GraphNum* mark, Gra
       mark[unreached] = -2;
       order[tail++] = unreached;
     }
+    // The loop waits on scattered reads (the arc range of the next vertex
+    // in the queue, its ends, their marks), which are requested a few
+    // vertices ahead, in stages, each from what the stage before brought.
+    if (head + 12 < tail) {
+      const GraphNum ahead = order[head + 12];
+      __builtin_prefetch(&edgeBegin[ahead]);
+      __builtin_prefetch(&edgeEnd[ahead]);
+    }
+    if (head + 6 < tail) __builtin_prefetch(&edgeTarget[edgeBegin[order[head + 6]]]);
+    if (head + 3 < tail) {
+      const GraphNum ahead = order[head + 3];
+      for (GraphNum e = edgeBegin[ahead], arcEnd = edgeEnd[ahead]; e < arcEnd; e++) __builtin_prefetch(&mark[edgeTarget[e]]);
+    }
     const GraphNum v = order[head++];
+    // Without branches, as about half the ends are reached already, in no
+    // predictable pattern: every end is written at the tail, which only
+    // moves on for a new one (order has one slot more than the vertices,
+    // for the writes once every vertex is reached).
     for (GraphNum e = edgeBegin[v], arcEnd = edgeEnd[v]; e < arcEnd; e++) {
       const GraphNum w = edgeTarget[e];
-      if (mark[w] != -1) continue;
+      const bool fresh = mark[w] == -1;
       mark[w] = -2;
-      order[tail++] = w;
+      order[tail] = w;
+      tail += fresh;
     }
   }
 }
@@ -387,7 +406,7 @@ int graphCoarsen(const Graph* fine, Graph* coarse, MultinodePair** multinodes, G
   state.order = nullptr;
   GraphNum* orderBlock = nullptr;
   if (visit == CoarsenVisit::BreadthFirst && vertexCount > 0) {
-    orderBlock = static_cast<GraphNum*>(memAlloc(numBytes(vertexCount)));
+    orderBlock = static_cast<GraphNum*>(memAlloc(numBytes(vertexCount + 1)));
     if (orderBlock == nullptr) {
       errorPrint("graphCoarsen2: out of memory (2)");
       memFree(mateBlock);

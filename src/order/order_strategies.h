@@ -12,12 +12,8 @@
 // the balance back. The quality strategy lets each pass run longer.
 #define ORDER_ML_SEPARATOR "m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2}}"
 #define ORDER_ML_SEPARATOR_LONG "m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2,move=1000}}"
-// The same for meshes, with the matching in breadth-first order (type=s):
-// on meshes numbered at random it leaves less fill (over three random
-// draws of eight meshes in their own numbering and the same eight
-// renumbered at random, geometric mean 0.906 to 0.898 of the references;
-// random geometric graphs of 500,000 and a million vertices 1.071 and
-// 1.019 to 0.959 and 0.908 over two draws), for about a tenth more time.
+// The same with the matching in breadth-first order (type=s), for the
+// meshes' top levels: on meshes numbered at random it leaves less fill.
 #define ORDER_ML_SEPARATOR_MESH "m{type=s,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2,move=1000}}"
 
 // A flat separator, grown on the graph itself and refined by FM without
@@ -44,6 +40,14 @@
 
 // Separator selection by graph size: more tries where a separator costs
 // most fill, the flat one always in the running. Meshes get three
+// multilevel tries in breadth-first matching order above 20,000 vertices
+// (over three random draws of eight meshes in their own numbering and the
+// same eight numbered at random, geometric mean of the operation count
+// 0.906 to 0.899 of the references, worst 1.023 to 1.016; over two draws
+// random geometric graphs of 500,000 and a million vertices went from
+// 1.071 and 1.019 to 0.962 and 0.912, for a tenth more time; in the tiers
+// below 20,000 the same order gained nothing, and one or two of the three
+// top tries alone neither). Meshes get three
 // multilevel and three edge-derived tries above 20,000 vertices (two and
 // two before: over three random draws of twelve meshes the geometric mean
 // of the operation count went from 0.918 to 0.904 of the references, and
@@ -124,7 +128,7 @@
   "/(mdeg<64)?" ORDER_DISSECTION(meshSeparation, leaves) ":" ORDER_DISSECTION(networkSeparation, leaves) ";"
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] =
-    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_MESH_TOP, ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR_MESH)),
+    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_MESH_TOP, ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR_LONG)),
                         ORDER_SEPARATION(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_ML_SEPARATOR)),
                         ORDER_LEAVES_SIZED);
 inline constexpr const char ORDER_QUALITY_STRATEGY[] =
