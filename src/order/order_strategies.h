@@ -45,8 +45,8 @@
 // same eight numbered at random, geometric mean of the operation count
 // 0.906 to 0.899 of the references, worst 1.023 to 1.016; over two draws
 // random geometric graphs of 500,000 and a million vertices went from
-// 1.071 and 1.019 to 0.962 and 0.912, for a tenth more time; in the tiers
-// below 20,000 the same order gained nothing, and one or two of the three
+// 1.071 and 1.019 to 0.962 and 0.912, for a sixth more time; in the tiers
+// below 20,000 the same order gained little, and one or two of the three
 // top tries alone neither). Meshes get three
 // multilevel and three edge-derived tries above 20,000 vertices (two and
 // two before: over three random draws of twelve meshes the geometric mean
@@ -71,7 +71,7 @@
 // The quality strategy's tiers: more tries, the multilevel ones all with
 // the longer FM passes, in breadth-first matching order on meshes (over
 // three random draws of the eight meshes and their copies numbered at
-// random, geometric mean 0.885 to 0.880 of the references, for a tenth
+// random, geometric mean 0.885 to 0.880 of the references, for a fifth
 // more time). Meshes get six multilevel, the flat and four
 // edge-derived tries above 20,000 vertices, and two edge-derived tries
 // among those above 2,000 as well (over three random draws of twelve
