@@ -12,8 +12,9 @@
 // the balance back. The quality strategy lets each pass run longer.
 #define ORDER_ML_SEPARATOR "m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2}}"
 #define ORDER_ML_SEPARATOR_LONG "m{type=h,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2,move=1000}}"
-// The same with the matching in breadth-first order (type=s), for the
-// meshes' top levels: on meshes numbered at random it leaves less fill.
+// The same with the matching in breadth-first order (type=s), for meshes
+// (the recommended strategy's top levels, every level of the quality
+// one): on meshes numbered at random it leaves less fill.
 #define ORDER_ML_SEPARATOR_MESH "m{type=s,rat=0.7,vert=100,low=h{pass=10},asc=f{bal=0.2,move=1000}}"
 
 // A flat separator, grown on the graph itself and refined by FM without
