@@ -337,7 +337,8 @@ void coarsenBreadthFirst(const Graph* graph, GraphNum start, GraphNum* mark, Gra
     if (head + 6 < tail) __builtin_prefetch(&edgeTarget[edgeBegin[order[head + 6]]]);
     if (head + 3 < tail) {
       const GraphNum ahead = order[head + 3];
-      for (GraphNum e = edgeBegin[ahead], arcEnd = edgeEnd[ahead]; e < arcEnd; e++) __builtin_prefetch(&mark[edgeTarget[e]]);
+      for (GraphNum e = edgeBegin[ahead], arcEnd = edgeEnd[ahead]; e < arcEnd; e++)
+        __builtin_prefetch(&mark[edgeTarget[e]]);
     }
     const GraphNum v = order[head++];
     // Without branches, as about half the ends are reached already, in no

@@ -38,7 +38,8 @@ enum class CoarsenVisit { Numbering, BreadthFirst };
 // vertex array), and *resultConstrainedCount, when given, receives
 // constrainedCount. Returns 1 when the step is declined or memory ran out
 // while building the coarse graph, 2 when memory ran out for the mate array,
-// for the visit order or for shrinking the coarse block. coarse is left untouched on failure.
+// for the visit order or for shrinking the coarse block. coarse is left
+// untouched on failure.
 //
 // Uses one draw of intRandNext when the size test passes, and a second one
 // for the start of the breadth-first order: the same input and generator

@@ -41,16 +41,16 @@
 
 // Separator selection by graph size: more tries where a separator costs
 // most fill, the flat one always in the running. Meshes get three
-// multilevel tries in breadth-first matching order above 20,000 vertices
-// (over three random draws of eight meshes in their own numbering and the
-// same eight numbered at random, geometric mean of the operation count
-// 0.906 to 0.899 of the references, worst 1.023 to 1.016; over two draws
-// random geometric graphs of 500,000 and a million vertices went from
-// 1.071 and 1.019 to 0.962 and 0.912, for a sixth more time; in the tiers
-// below 20,000 the same order gained little, and one or two of the three
-// top tries alone neither). Meshes get three
-// multilevel and three edge-derived tries above 20,000 vertices (two and
-// two before: over three random draws of twelve meshes the geometric mean
+// multilevel and three edge-derived tries above 20,000 vertices, the
+// multilevel ones with the breadth-first matching order (over three random
+// draws of eight meshes in their own numbering and the same eight numbered
+// at random, geometric mean of the operation count 0.906 to 0.899 of the
+// references, worst 1.023 to 1.016; over two draws random geometric graphs
+// of 500,000 and a million vertices went from 1.071 and 1.019 to 0.962 and
+// 0.912, for a sixth more time; in the tiers below 20,000 the same order
+// gained little, and one or two of the three top tries alone neither). The
+// three and three replaced two and two (over three random draws of
+// twelve meshes the geometric mean
 // of the operation count went from 0.918 to 0.904 of the references, and
 // the random geometric graph of 200,000 vertices from 1.077 to 1.005, for
 // a fifth to a quarter more time); graphs with hubs get four
@@ -82,9 +82,9 @@
 // eight multilevel tries and the flat one above 20,000 vertices, and no
 // edge-derived ones.
 #define ORDER_ML_5(ml) ml "|" ml "|" ml "|" ml "|" ml
-#define ORDER_QUALITY_MESH_TOP                                                                             \
-  ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_FLAT_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" \
-  ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
+#define ORDER_QUALITY_MESH_TOP                                                                     \
+  ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_FLAT_SEPARATOR "|" \
+  ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_QUALITY_NETWORK_TOP                                                                         \
   ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR
@@ -136,5 +136,6 @@ inline constexpr const char ORDER_QUALITY_STRATEGY[] =
     ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
                                          ORDER_QUALITY_BELOW_20000(ORDER_ML_SEPARATOR_MESH,
                                                                    "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR)),
-                        ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_BELOW_20000(ORDER_ML_SEPARATOR_LONG, "")),
+                        ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP,
+                                         ORDER_QUALITY_BELOW_20000(ORDER_ML_SEPARATOR_LONG, "")),
                         ORDER_LEAVES_FILL);
