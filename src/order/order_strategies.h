@@ -40,9 +40,8 @@
   "f{bal=0.05,move=80}}}}f{bal=0.2,move=1000}"
 
 // Separator selection by graph size: more tries where a separator costs
-// most fill, the flat one in the running except between 2,000 and 20,000
-// vertices on meshes (see ORDER_MESH_MID). Meshes get three
-// multilevel and three edge-derived tries above 20,000 vertices, the
+// most fill. Meshes get three multilevel, the flat and three edge-derived
+// tries above 20,000 vertices, the
 // multilevel ones with the breadth-first matching order (over three random
 // draws of eight meshes in their own numbering and the same eight numbered
 // at random, geometric mean of the operation count 0.906 to 0.899 of the
@@ -63,24 +62,30 @@
 // come after the flat one because a full tie keeps the later result: on
 // triangulated grids the flat one often finds the diagonal, as small and
 // as balanced as theirs, but it leaves two triangles that cost more fill.
-// Below 20,000 vertices: the mid tries above 2,000, the given multilevel
-// one and the flat one below.
-#define ORDER_TIERS_BELOW_20000(mid, ml) "/(vert>2000)?(" mid "):(" ml "|" ORDER_FLAT_SEPARATOR ");"
-// On meshes of 2,000 to 20,000 vertices the flat try, when it wins on
-// separator size, often leaves parts that cost more fill below. Without it,
-// over three random draws of twelve meshes the geometric mean of the
-// operation count stayed at 0.900 of the references and the worst mesh
-// went from 1.009 to 0.997 (plate2d); over two draws of ten meshes of
-// 250,000 to a million vertices the mean stayed at 0.872 and the worst went
-// from 1.003 to 1.001 (tri2d 1000^2); triangulated grids of 14,400 to
-// 62,500 vertices went from 0.999 to 0.986 over five draws.
-#define ORDER_MESH_MID(ml) ml "|" ml "|" ml
-#define ORDER_NETWORK_MID(ml) ml "|" ml "|" ml "|" ORDER_FLAT_SEPARATOR
 #define ORDER_MESH_TOP                                                                                \
   ORDER_ML_SEPARATOR_MESH "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_FLAT_SEPARATOR "|" \
   ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_NETWORK_TOP                                                                                   \
   ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
+// Below 20,000 vertices: the mid tries above 2,000, the low ones below.
+#define ORDER_TIERS_BELOW_20000(mid, low) "/(vert>2000)?(" mid "):(" low ");"
+// Between 2,000 and 20,000 vertices meshes get three multilevel tries, and
+// the flat one after them only at the two top levels. There (a graph of
+// less than 40,000 vertices) it finds the straight separators of the
+// regular grids; deeper down, when it wins on separator size, it often
+// leaves parts that cost more fill below. Over three random draws of twelve
+// meshes the geometric mean of the operation count stayed at 0.900 of the
+// references and the worst mesh went from 1.009 to 0.997 (plate2d); over
+// two draws of ten meshes of 250,000 to a million vertices the mean stayed
+// at 0.872 and the worst went from 1.003 to 1.001 (tri2d 1000^2); over
+// eight draws of nineteen meshes of 14,400 to 62,500 vertices generated for
+// this choice, 0.948 either way. Without the flat try at the top levels
+// too, those nineteen went to 0.957, the 5-point grid 120^2 from 0.852 to
+// 1.011 of the references.
+#define ORDER_MESH_MID_TOP(ml) ml "|" ml "|" ml "|" ORDER_FLAT_SEPARATOR
+#define ORDER_MESH_MID(ml) ml "|" ml "|" ml
+#define ORDER_NETWORK_MID(ml) ml "|" ml "|" ml "|" ORDER_FLAT_SEPARATOR
+#define ORDER_LOW(ml) ml "|" ORDER_FLAT_SEPARATOR
 // The quality strategy's tiers: more tries, the multilevel ones all with
 // the longer FM passes, in breadth-first matching order on meshes (over
 // three random draws of the eight meshes and their copies numbered at
@@ -92,9 +97,11 @@
 // 0.888 of the references against six, one and two above 20,000 and none
 // below, and the worst mesh from 1.002 to 0.999); graphs with hubs get
 // eight multilevel tries and the flat one above 20,000 vertices, and no
-// edge-derived ones. Between 2,000 and 20,000 vertices meshes get no flat
-// try, as in the recommended strategy (over three draws of twelve meshes,
-// the same geometric mean, 0.884, and plate2d from 1.001 to 0.993).
+// edge-derived ones. Between 2,000 and 20,000 vertices meshes get the flat
+// try at the two top levels only, as in the recommended strategy (over six
+// draws of the nineteen meshes, 0.917 against 0.917 with it at every level
+// and 0.921 without it; over three draws of the twelve larger meshes 0.884
+// either way, and plate2d 0.993 against 1.001).
 #define ORDER_ML_5(ml) ml "|" ml "|" ml "|" ml "|" ml
 #define ORDER_QUALITY_MESH_TOP                                                                     \
   ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_FLAT_SEPARATOR "|" \
@@ -102,18 +109,19 @@
 #define ORDER_QUALITY_NETWORK_TOP                                                                         \
   ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR
-// Below 20,000 vertices: five of the given multilevel tries and the mid
-// ones after them above 2,000, two multilevel ones and the flat one below.
-#define ORDER_QUALITY_BELOW_20000(mid, ml) \
-  "/(vert>2000)?(" ORDER_ML_5(ml) mid "):(" ml "|" ml "|" ORDER_FLAT_SEPARATOR ");"
+// Five multilevel tries, the flat one when given, and two edge-derived ones.
+#define ORDER_QUALITY_MESH_MID(flat) \
+  ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
+#define ORDER_QUALITY_LOW(ml) ml "|" ml "|" ORDER_FLAT_SEPARATOR
 
 // Dissection down to leaves of 250 vertices, with the top tries above
-// 20,000 vertices and the given ones below; the probe runs at the two top
-// levels only, where a graph of hubs shows itself, as one more alternative
-// of the same selection, so that all of them can run at once.
-#define ORDER_SEPARATION(top, below)                                                                  \
+// 20,000 vertices and the given ones below (belowTop at the two top
+// levels, below deeper down); the probe runs at the two top levels only,
+// where a graph of hubs shows itself, as one more alternative of the same
+// selection, so that all of them can run at once.
+#define ORDER_SEPARATION(top, belowTop, below)                                                        \
   "/(vert>250)?/(vert>20000)?/(levl<2)?(" ORDER_PROBE_SEPARATOR "|" top "):(" top ");:/(levl<2)?(" \
-  ORDER_PROBE_SEPARATOR "|" below "):" below ";;;"
+  ORDER_PROBE_SEPARATOR "|" belowTop "):" below ";;;"
 
 // Leaves by minimum fill, as in the interface's strategy.
 #define ORDER_LEAVES_FILL(cmin) "f{cmin=" cmin ",cmax=100000,frat=0.0}"
@@ -141,16 +149,23 @@
 #define ORDER_BY_GRAPH_KIND(meshSeparation, networkSeparation, leaves) \
   "/(mdeg<64)?" ORDER_DISSECTION(meshSeparation, leaves) ":" ORDER_DISSECTION(networkSeparation, leaves) ";"
 
-inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] =
-    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_MESH_TOP, ORDER_TIERS_BELOW_20000(ORDER_MESH_MID(ORDER_ML_SEPARATOR_LONG),
-                                                                                ORDER_ML_SEPARATOR_LONG)),
-                        ORDER_SEPARATION(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_NETWORK_MID(ORDER_ML_SEPARATOR),
-                                                                                   ORDER_ML_SEPARATOR)),
-                        ORDER_LEAVES_SIZED);
-inline constexpr const char ORDER_QUALITY_STRATEGY[] =
-    ORDER_BY_GRAPH_KIND(ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
-                                         ORDER_QUALITY_BELOW_20000("|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR,
-                                                                   ORDER_ML_SEPARATOR_MESH)),
-                        ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP,
-                                         ORDER_QUALITY_BELOW_20000("|" ORDER_FLAT_SEPARATOR, ORDER_ML_SEPARATOR_LONG)),
-                        ORDER_LEAVES_FILL);
+inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
+    ORDER_SEPARATION(ORDER_MESH_TOP,
+                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID_TOP(ORDER_ML_SEPARATOR_LONG),
+                                             ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
+                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID(ORDER_ML_SEPARATOR_LONG), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
+    ORDER_SEPARATION(ORDER_NETWORK_TOP,
+                     ORDER_TIERS_BELOW_20000(ORDER_NETWORK_MID(ORDER_ML_SEPARATOR), ORDER_LOW(ORDER_ML_SEPARATOR)),
+                     ORDER_TIERS_BELOW_20000(ORDER_NETWORK_MID(ORDER_ML_SEPARATOR), ORDER_LOW(ORDER_ML_SEPARATOR))),
+    ORDER_LEAVES_SIZED);
+inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_BY_GRAPH_KIND(
+    ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
+                     ORDER_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID("|" ORDER_FLAT_SEPARATOR),
+                                             ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_MESH)),
+                     ORDER_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID(""), ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_MESH))),
+    ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP,
+                     ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR,
+                                             ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_LONG)),
+                     ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR,
+                                             ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_LONG))),
+    ORDER_LEAVES_FILL);
