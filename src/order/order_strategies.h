@@ -81,10 +81,10 @@
 // eight draws of nineteen meshes of 14,400 to 62,500 vertices generated for
 // this choice, 0.948 either way. Without the flat try at the top levels
 // too, those nineteen went to 0.957, the 5-point grid 120^2 from 0.852 to
-// 1.011 of the references.
-#define ORDER_MESH_MID_TOP(ml) ml "|" ml "|" ml "|" ORDER_FLAT_SEPARATOR
-#define ORDER_MESH_MID(ml) ml "|" ml "|" ml
-#define ORDER_NETWORK_MID(ml) ml "|" ml "|" ml "|" ORDER_FLAT_SEPARATOR
+// 1.011 of the references. Graphs with hubs keep the flat try at every
+// level.
+#define ORDER_MID(ml) ml "|" ml "|" ml
+#define ORDER_MID_FLAT(ml) ORDER_MID(ml) "|" ORDER_FLAT_SEPARATOR
 #define ORDER_LOW(ml) ml "|" ORDER_FLAT_SEPARATOR
 // The quality strategy's tiers: more tries, the multilevel ones all with
 // the longer FM passes, in breadth-first matching order on meshes (over
@@ -113,6 +113,9 @@
 #define ORDER_QUALITY_MESH_MID(flat) \
   ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_QUALITY_LOW(ml) ml "|" ml "|" ORDER_FLAT_SEPARATOR
+#define ORDER_QUALITY_NETWORK_BELOW_20000                                                     \
+  ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR, \
+                          ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_LONG))
 
 // Dissection down to leaves of 250 vertices, with the top tries above
 // 20,000 vertices and the given ones below (belowTop at the two top
@@ -122,6 +125,8 @@
 #define ORDER_SEPARATION(top, belowTop, below)                                                        \
   "/(vert>250)?/(vert>20000)?/(levl<2)?(" ORDER_PROBE_SEPARATOR "|" top "):(" top ");:/(levl<2)?(" \
   ORDER_PROBE_SEPARATOR "|" belowTop "):" below ";;;"
+// The same tries below 20,000 vertices at every level.
+#define ORDER_SEPARATION_UNIFORM(top, below) ORDER_SEPARATION(top, below, below)
 
 // Leaves by minimum fill, as in the interface's strategy.
 #define ORDER_LEAVES_FILL(cmin) "f{cmin=" cmin ",cmax=100000,frat=0.0}"
@@ -151,21 +156,14 @@
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_MESH_TOP,
-                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID_TOP(ORDER_ML_SEPARATOR_LONG),
-                                             ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
-                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID(ORDER_ML_SEPARATOR_LONG), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
-    ORDER_SEPARATION(ORDER_NETWORK_TOP,
-                     ORDER_TIERS_BELOW_20000(ORDER_NETWORK_MID(ORDER_ML_SEPARATOR), ORDER_LOW(ORDER_ML_SEPARATOR)),
-                     ORDER_TIERS_BELOW_20000(ORDER_NETWORK_MID(ORDER_ML_SEPARATOR), ORDER_LOW(ORDER_ML_SEPARATOR))),
+                     ORDER_TIERS_BELOW_20000(ORDER_MID_FLAT(ORDER_ML_SEPARATOR_LONG), ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
+                     ORDER_TIERS_BELOW_20000(ORDER_MID(ORDER_ML_SEPARATOR_LONG), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
+    ORDER_SEPARATION_UNIFORM(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_MID_FLAT(ORDER_ML_SEPARATOR),
+                                                                        ORDER_LOW(ORDER_ML_SEPARATOR))),
     ORDER_LEAVES_SIZED);
 inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
                      ORDER_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID("|" ORDER_FLAT_SEPARATOR),
                                              ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_MESH)),
                      ORDER_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID(""), ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_MESH))),
-    ORDER_SEPARATION(ORDER_QUALITY_NETWORK_TOP,
-                     ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR,
-                                             ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_LONG)),
-                     ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR,
-                                             ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_LONG))),
-    ORDER_LEAVES_FILL);
+    ORDER_SEPARATION_UNIFORM(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_NETWORK_BELOW_20000), ORDER_LEAVES_FILL);
