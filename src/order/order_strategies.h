@@ -39,29 +39,26 @@
   "e{strat=m{vert=100,rat=0.7,low=(h{pass=5}f{bal=0.05,move=80}),asc=b{width=3,bnd=f{bal=0.05,move=80},org=" \
   "f{bal=0.05,move=80}}}}f{bal=0.2,move=1000}"
 
-// Separator selection by graph size: more tries where a separator costs
-// most fill. Meshes get three multilevel, the flat and three edge-derived
-// tries above 20,000 vertices, the
-// multilevel ones with the breadth-first matching order (over three random
-// draws of eight meshes in their own numbering and the same eight numbered
-// at random, geometric mean of the operation count 0.906 to 0.899 of the
-// references, worst 1.023 to 1.016; over two draws random geometric graphs
-// of 500,000 and a million vertices went from 1.071 and 1.019 to 0.962 and
-// 0.912, for a sixth more time; in the tiers below 20,000 the same order
-// gained little, and one or two of the three top tries alone neither). The
-// three and three replaced two and two (over three random draws of
-// twelve meshes the geometric mean
-// of the operation count went from 0.918 to 0.904 of the references, and
-// the random geometric graph of 200,000 vertices from 1.077 to 1.005, for
-// a fifth to a quarter more time); graphs with hubs get four
-// multilevel ones there, since the edge bipartitioning hardly coarsens
-// them and costs time for nothing. On meshes the
-// multilevel tries refine with the longer FM passes: over three random
-// draws they left less fill (geometric mean 1 % lower on twelve meshes),
-// and the time they cost is won back elsewhere. The edge-derived tries
-// come after the flat one because a full tie keeps the later result: on
-// triangulated grids the flat one often finds the diagonal, as small and
-// as balanced as theirs, but it leaves two triangles that cost more fill.
+// Separator selection by graph size: more tries where a separator costs most
+// fill. Meshes get three multilevel, the flat and three edge-derived tries
+// above 20,000 vertices, the multilevel ones with the breadth-first matching
+// order (over three random draws of eight meshes in their own numbering and the
+// same eight numbered at random, geometric mean of the operation count 0.906 to
+// 0.899 of the references, worst 1.023 to 1.016; over two draws random
+// geometric graphs of 500,000 and a million vertices went from 1.071 and 1.019
+// to 0.962 and 0.912, for a sixth more time; in the tiers below 20,000 the same
+// order gained little, and one or two of the three top tries alone neither).
+// The three and three replaced two and two (over three random draws of twelve
+// meshes the geometric mean of the operation count went from 0.918 to 0.904 of
+// the references, and the random geometric graph of 200,000 vertices from 1.077
+// to 1.005, for a fifth to a quarter more time); graphs with hubs get four
+// multilevel ones there, since the edge bipartitioning hardly coarsens them and
+// costs time for nothing. On meshes the multilevel tries refine with the longer
+// FM passes: over three random draws they left less fill (geometric mean 1 %
+// lower on twelve meshes), and the time they cost is won back elsewhere. The
+// edge-derived tries come after the flat one because a full tie keeps the later
+// result: on triangulated grids the flat one often finds the diagonal, as small
+// and as balanced as theirs, but it leaves two triangles that cost more fill.
 #define ORDER_MESH_TOP                                                                                \
   ORDER_ML_SEPARATOR_MESH "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_FLAT_SEPARATOR "|" \
   ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
