@@ -40,6 +40,9 @@ struct HgraphOrderNdParam {  // n: nested dissection
   // ordered at once on up to this many threads (never more than the
   // machine has); the ordering is the same for every such value.
   GraphNum threads;
+  // With cmp=f, the selections of the dissection's top shapeLevels levels
+  // also weigh the parts' shapes (VgraphHalo::shapes); 0: none do.
+  GraphNum shapeLevels;
 };
 
 int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);

@@ -3,7 +3,9 @@
 // a halo graph whose halo includes the separator; graphs that the separation
 // strategy does not split are ordered by the leaf strategy. With cmp=f the
 // selections of the separation strategy compare the estimated fill of their
-// results, which counts the halo next to each part (vgraphFillEstimate).
+// results, which counts the halo next to each part (vgraphFillEstimate);
+// at the top shp levels close estimates go by the parts' shapes when these
+// differ clearly (vgraphShapeCost).
 #include <cstring>
 
 #include "graph/graph_induce.h"
@@ -17,7 +19,7 @@ namespace {
 // vertices, both in one block that *arrays receives (null when no vertex
 // touches the halo). Returns 0, or 1 after reporting a memory failure.
 int hgraphOrderNdHalo(const Hgraph* graph, VgraphHalo* halo, void** arrays) {
-  *halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr};
+  *halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr, false};
   *arrays = nullptr;
   auto touchesHalo = [graph](GraphNum vertex) {
     return graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex];
@@ -144,6 +146,7 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
       releaseSeparation();
       return 1;
     }
+    halo.shapes = (graph->level < param->shapeLevels);
     separation.halo = &halo;
   }
   const int separated = vgraphSeparateSt(&separation, param->sep);

@@ -17,6 +17,10 @@ struct VgraphHalo {
   GraphNum boundaryCount;     // graph vertices with at least one halo arc
   const GraphNum* boundary;   // those vertices
   uint8_t* mark;              // scratch: one byte per halo vertex
+  // When set, two separations whose estimated fills are close are told
+  // apart by the shapes of their parts (vgraphShapeCost), when those
+  // differ clearly.
+  bool shapes;
 };
 
 struct Vgraph {
@@ -58,6 +62,10 @@ int vgraphStoreInit(const Vgraph* graph, VgraphStore* store);
 void vgraphStoreExit(VgraphStore* store);
 void vgraphStoreSave(const Vgraph* graph, VgraphStore* store);
 void vgraphStoreRestore(Vgraph* graph, const VgraphStore* store);
+// The saved parts bytes, addressed from 0.
+inline const uint8_t* vgraphStoreParts(const VgraphStore* store) {
+  return store->data + static_cast<size_t>(store->frontierCount) * sizeof(GraphNum);
+}
 
 // Checks that parts, loads, sizes and frontier describe one separation with
 // no edge between parts 0 and 1; reports the first fault as
@@ -76,10 +84,22 @@ struct VgraphFillTerms {
   double partLoad[2];
   double haloLoad;         // halo load next to any vertex of the graph
   double partHaloLoad[2];  // halo load next to each part
+  double shapeCost;        // vgraphShapeCost, or negative until computed
 };
 void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1,
                      VgraphFillTerms* terms);
 double vgraphFillEstimate(const VgraphFillTerms* terms, double scale);
+
+// How costly the parts of a separation are to cut in turn, judged from
+// their shapes: the sum over both parts of (part load / part diameter)^3,
+// given the parts' loads,
+// the diameter being the pseudo-diameter of the part's largest connected
+// component (the farthest of three breadth-first sweeps). Of two parts of
+// one load, the thinner one, of larger diameter, has the smaller
+// separator: in a plane mesh the width across a part is about its area
+// over its length. parts are addressed from 0. Returns a negative value
+// when the scratch memory cannot be had, so that callers do without.
+double vgraphShapeCost(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1);
 
 int vgraphSeparateSt(Vgraph* graph, const Strat* strat);
 extern const StratTab vgraphSeparateStTable;

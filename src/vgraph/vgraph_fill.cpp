@@ -6,6 +6,7 @@
 // separators of one size can thus cost quite different fill below them:
 // one that leaves all of the halo on one side makes that side's fronts
 // larger at every level beneath.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -27,6 +28,61 @@ constexpr double lowerLevelsFactor = 24.0;
 // vertices eliminated later: the sum of (b + j)^2 for j up to k.
 double frontCost(double k, double b) { return k * (k * k / 3.0 + k * b + b * b); }
 
+// Breadth-first search over the vertices of one part, from start:
+// distance[v - base] receives each reached vertex's distance (all of them
+// being negative beforehand), queue the reached vertices in the order
+// visited. Returns how many were reached.
+GraphNum partSweep(const Graph& core, const uint8_t* parts, uint8_t part, GraphNum start, GraphNum* distance,
+                   GraphNum* queue) {
+  GraphNum tail = 0;
+  queue[tail++] = start;
+  distance[start - core.base] = 0;
+  for (GraphNum head = 0; head < tail; head++) {
+    const GraphNum vertex = queue[head];
+    for (GraphNum edge = core.edgeBegin[vertex]; edge < core.edgeEnd[vertex]; edge++) {
+      const GraphNum end = core.edgeTarget[edge];
+      if ((end < core.base) || (end >= core.vertexEnd)) continue;  // a halo vertex
+      const GraphNum index = end - core.base;
+      if ((parts[index] != part) || (distance[index] >= 0)) continue;
+      distance[index] = distance[vertex - core.base] + 1;
+      queue[tail++] = end;
+    }
+  }
+  return tail;
+}
+
+// Pseudo-diameter of the largest connected component of one part: the
+// components are swept in vertex order, then two more sweeps start from
+// the last vertex reached in the largest one and from the farthest vertex
+// of that sweep. 0 for an empty part.
+GraphNum partDiameter(const Graph& core, const uint8_t* parts, uint8_t part, GraphNum* distance, GraphNum* queue) {
+  for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
+    if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
+  GraphNum start = -1;
+  GraphNum largest = 0;
+  for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++) {
+    if ((parts[vertex - core.base] != part) || (distance[vertex - core.base] >= 0)) continue;
+    const GraphNum reached = partSweep(core, parts, part, vertex, distance, queue);
+    if (reached > largest) {
+      largest = reached;
+      start = queue[reached - 1];
+    }
+  }
+  if (start < 0) return 0;
+  // Only the largest component is swept again: clearing its vertices
+  // (the last sweep's, after the first) is enough.
+  for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
+    if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
+  GraphNum far = start;
+  GraphNum reached = 0;
+  for (int sweep = 0; sweep < 2; sweep++) {
+    for (GraphNum index = 0; index < reached; index++) distance[queue[index] - core.base] = -1;
+    reached = partSweep(core, parts, part, far, distance, queue);
+    far = queue[reached - 1];
+  }
+  return distance[far - core.base];
+}
+
 }  // namespace
 
 void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1,
@@ -38,6 +94,7 @@ void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoa
   terms->haloLoad = 0.0;
   terms->partHaloLoad[0] = 0.0;
   terms->partHaloLoad[1] = 0.0;
+  terms->shapeCost = -1.0;
   const VgraphHalo* halo = graph->halo;
   if ((halo == nullptr) || (halo->boundaryCount == 0)) return;
 
@@ -70,5 +127,22 @@ double vgraphFillEstimate(const VgraphFillTerms* terms, double scale) {
     cost += frontCost(partSeparator, separator + terms->partHaloLoad[part]) +
             lowerLevelsFactor * partSeparator * partSeparator * partSeparator;
   }
+  return cost;
+}
+
+double vgraphShapeCost(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1) {
+  const Graph& core = graph->graph;
+  const size_t vertexCount = static_cast<size_t>(core.vertexCount);
+  GraphNum* distance = static_cast<GraphNum*>(memAlloc(std::max<size_t>(vertexCount, 1) * 2 * sizeof(GraphNum)));
+  if (distance == nullptr) return -1.0;
+  GraphNum* queue = distance + vertexCount;
+  double cost = 0.0;
+  for (uint8_t part = 0; part < 2; part++) {
+    const GraphNum diameter = partDiameter(core, parts, part, distance, queue);
+    if (diameter <= 0) continue;
+    const double width = static_cast<double>((part == 0) ? partLoad0 : partLoad1) / static_cast<double>(diameter);
+    cost += width * width * width;
+  }
+  memFree(distance);
   return cost;
 }

@@ -13,21 +13,53 @@
 
 namespace {
 
-// Whether the saved separation beats the graph's current one: a smaller
-// separator load, or the same load and a smaller imbalance. On a graph with
-// a halo record, a smaller estimated fill comes first, storedTerms being
-// those of the saved separation; both estimates use the smaller of the two
-// separators to guess the parts' own separators, so that a larger
-// separator cannot seem to leave cheaper parts.
-bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const VgraphFillTerms* storedTerms,
-                       VgraphFillTerms* currentTerms) {
+// Estimated fills within this share of each other are close enough for
+// the parts' shapes to decide, when one separation's shape cost is more
+// than shapeMargin times the other's. The estimate guesses the parts'
+// separators from their loads alone, so that on a triangulated grid a
+// diagonal cut into two triangles looks as good as a straight one into
+// two strips, or slightly better when a vertex smaller, while the
+// triangles' own separators are about 1.4 times longer (and on a 5-point
+// grid it is the other way round).
+constexpr double shapeTolerance = 0.03;
+constexpr double shapeMargin = 1.5;
+
+// The shape cost of a separation given by its parts, computed once.
+double shapeCostOf(const Vgraph* graph, const uint8_t* parts, VgraphFillTerms* terms) {
+  if (terms->shapeCost < 0.0)
+    terms->shapeCost = vgraphShapeCost(graph, parts, static_cast<GraphNum>(terms->partLoad[0]),
+                                       static_cast<GraphNum>(terms->partLoad[1]));
+  return terms->shapeCost;
+}
+
+// Whether the saved separation, of parts storedParts (addressed from 0),
+// beats the graph's current one: a smaller separator load, or the same
+// load and a smaller imbalance. On a graph with a halo record, a smaller
+// estimated fill comes first, storedTerms being those of the saved
+// separation; both estimates use the smaller of the two separators to
+// guess the parts' own separators, so that a larger separator cannot seem
+// to leave cheaper parts. When the record asks for shapes, close estimates
+// and clearly different shape costs go by the shapes; currentShape is the
+// current separation's shape cost when already known, or negative.
+bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const uint8_t* storedParts,
+                       VgraphFillTerms* storedTerms, VgraphFillTerms* currentTerms, double currentShape) {
   if (graph->halo != nullptr) {
     vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
                     currentTerms);
+    currentTerms->shapeCost = currentShape;
     const double scale = std::min(storedTerms->separatorLoad, currentTerms->separatorLoad) /
                          std::sqrt(static_cast<double>(graph->graph.vertexLoadSum));
     const double storedCost = vgraphFillEstimate(storedTerms, scale);
     const double currentCost = vgraphFillEstimate(currentTerms, scale);
+    if (graph->halo->shapes &&
+        (std::fabs(storedCost - currentCost) <= shapeTolerance * std::max(storedCost, currentCost))) {
+      const double storedShape = shapeCostOf(graph, storedParts, storedTerms);
+      const double currentShape = shapeCostOf(graph, graph->parts + graph->graph.base, currentTerms);
+      if ((storedShape >= 0.0) && (currentShape >= 0.0)) {
+        if (storedShape * shapeMargin < currentShape) return true;
+        if (currentShape * shapeMargin < storedShape) return false;
+      }
+    }
     // Estimates within rounding of each other, as those of mirror-image
     // separations, count as equal.
     const double tolerance = 1e-9 * std::max(storedCost, currentCost);
@@ -98,6 +130,7 @@ int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
   std::vector<uint32_t> seeds(count);
   for (uint32_t& seed : seeds) seed = intRandNext(0);
   std::vector<SelectCopy> copies(count);
+  std::vector<double> shapes(count, -1.0);  // shape costs of the results, when the comparisons use them
   size_t made = 0;
   for (; made < count; made++)
     if (selectCopyInit(graph, &copies[made]) != 0) break;
@@ -115,6 +148,11 @@ int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
     Vgraph* copy = &copies[static_cast<size_t>(index)].graph;
     if (vgraphSeparateSt(copy, chain.operand(static_cast<size_t>(index))) != 0)
       selectCopyState(graph, copy);  // a failed alternative counts as the starting state
+    // The comparisons below run on one thread: the shape costs they may
+    // need are worked out here, at the same time.
+    if ((copy->halo != nullptr) && copy->halo->shapes)
+      shapes[static_cast<size_t>(index)] =
+          vgraphShapeCost(copy, copy->parts + copy->graph.base, copy->partLoad[0], copy->partLoad[1]);
   });
 
   size_t best = 0;
@@ -123,12 +161,14 @@ int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
   if (graph->halo != nullptr) {
     const Vgraph& first = copies[0].graph;
     vgraphFillTerms(&first, first.parts + first.graph.base, first.partLoad[0], first.partLoad[1], &terms[0]);
+    terms[0].shapeCost = shapes[0];
   }
   for (size_t index = 1; index < count; index++) {
     const Vgraph& stored = copies[best].graph;
     const VgraphStore storedState = {stored.frontierCount, stored.loadDelta, stored.partLoad[0], stored.partLoad[1],
                                      stored.partSize[0], nullptr};
-    if (!vgraphStoreBetter(&copies[index].graph, &storedState, &terms[bestTerms], &terms[1 - bestTerms])) {
+    if (!vgraphStoreBetter(&copies[index].graph, &storedState, stored.parts + stored.graph.base, &terms[bestTerms],
+                           &terms[1 - bestTerms], shapes[index])) {
       best = index;
       bestTerms = 1 - bestTerms;
     }
@@ -174,7 +214,8 @@ int vgraphSeparateSelect(Vgraph* graph, const Strat* strat) {
       if (graph->halo != nullptr)
         vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
                         &terms[best]);
-    } else if (vgraphStoreBetter(graph, &stores[0], &terms[best], &terms[1 - best]))
+    } else if (vgraphStoreBetter(graph, &stores[0], vgraphStoreParts(&stores[0]), &terms[best], &terms[1 - best],
+                                 -1.0))
       vgraphStoreRestore(graph, &stores[0]);
     else
       best = 1 - best;  // the current result is the best so far

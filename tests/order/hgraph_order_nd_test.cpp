@@ -103,7 +103,7 @@ struct NestedDissection : testing::Test {
   int order(Hgraph* graph, OwnedOrder& owned, GraphNum size, const std::vector<int>* parts) {
     const SplitParam split = {size, parts};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 0, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0, 0};
     return hgraphOrderNd(graph, &owned.order, 0, &owned.order.rootBlock, &param);
   }
 };
@@ -187,7 +187,7 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
   const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
-                                    arena.method(&orderTable, 0), 0, 0};
+                                    arena.method(&orderTable, 0), 0, 0, 0};
   EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
   EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
 }
@@ -205,7 +205,7 @@ TEST_F(NestedDissection, FailureOfEitherPartPassesUpWithThreads) {
     ErrorCapture capture;
     const SplitOrFailParam split = {5000, failSize};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 2, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2, 0};
     const uint64_t returnsBefore = errorReturnCount();
     EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0) << failSize;
     EXPECT_EQ(capture.first(), "ERROR: splitOrFailMethod: separation of " + std::to_string(failSize) +
@@ -254,13 +254,78 @@ TEST_F(NestedDissection, FillComparisonCountsTheHaloOfEachPart) {
   for (const auto& c : cases) {
     ordered.clear();
     Strat* sep = c.columnFirst ? arena.select(columnMethod, rowMethod) : arena.select(rowMethod, columnMethod);
-    const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare, 0};
+    const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare, 0,
+                                      0};
     OwnedOrder owned(0, 49);
     ASSERT_EQ(hgraphOrderNd(&below, &owned.order, 0, &owned.order.rootBlock, &param), 0);
     ASSERT_EQ(ordered.size(), 3u);
     EXPECT_EQ(ordered[0].numbers, *c.separator) << "cmp " << c.compare << ", column first " << c.columnFirst;
   }
   hgraphExit(&below);
+}
+
+// On a 9 x 9 grid two separations of 9 vertices into two parts of 36 tie
+// in size, balance and estimated fill: the middle row, leaving two strips
+// of 9 x 4, and a diagonal, leaving two triangles. The shape comparison
+// (shp) takes the parts that are longer for their load whichever comes
+// first: the strips on the triangulated grid (one diagonal edge per cell,
+// along which the triangles are only 7 edges across, the strips 11), the
+// triangles on the 5-point grid (14 edges across, the strips 11). The
+// fill comparison (cmp=f) alone keeps the later one of the tie, and so
+// does the shape comparison below the levels it is asked for (shp=0 at
+// level 0).
+TEST_F(NestedDissection, ShapeComparisonTakesTheLongerParts) {
+  constexpr GraphNum side = 9;
+  std::vector<int> row(side * side), diagonal(side * side), antiDiagonal(side * side);
+  std::vector<GraphNum> rowNumbers, diagonalNumbers, antiDiagonalNumbers;
+  std::vector<std::pair<GraphNum, GraphNum>> triangulated;
+  for (GraphNum index = 0; index < side * side; index++) {
+    const GraphNum x = index % side, y = index / side;
+    row[index] = (y == 4) ? 2 : (y < 4) ? 0 : 1;
+    diagonal[index] = (x == y) ? 2 : (x < y) ? 0 : 1;
+    antiDiagonal[index] = (x + y == side - 1) ? 2 : (x + y < side - 1) ? 0 : 1;
+    if (y == 4) rowNumbers.push_back(index);
+    if (x == y) diagonalNumbers.push_back(index);
+    if (x + y == side - 1) antiDiagonalNumbers.push_back(index);
+    if (x + 1 < side) triangulated.push_back({index, index + 1});
+    if (y + 1 < side) triangulated.push_back({index, index + side});
+    if ((x + 1 < side) && (y + 1 < side)) triangulated.push_back({index, index + side + 1});
+  }
+  const SplitParam rowSplit = {side * side, &row}, diagonalSplit = {side * side, &diagonal},
+                   antiDiagonalSplit = {side * side, &antiDiagonal};
+  Strat* rowMethod = arena.method(&separateTable, 0, &rowSplit, sizeof(rowSplit));
+  Strat* diagonalMethod = arena.method(&separateTable, 0, &diagonalSplit, sizeof(diagonalSplit));
+  Strat* antiDiagonalMethod = arena.method(&separateTable, 0, &antiDiagonalSplit, sizeof(antiDiagonalSplit));
+  const struct {
+    bool triangulated;
+    GraphNum shapeLevels;
+    bool rowFirst;
+    const std::vector<GraphNum>* separator;
+  } cases[] = {
+      {true, 0, true, &diagonalNumbers},  {true, 0, false, &rowNumbers},  // a tie keeps the later one
+      {true, 1, true, &rowNumbers},       {true, 1, false, &rowNumbers},
+      {false, 0, true, &antiDiagonalNumbers}, {false, 0, false, &rowNumbers},
+      {false, 1, true, &antiDiagonalNumbers}, {false, 1, false, &antiDiagonalNumbers},
+  };
+  for (const auto& c : cases) {
+    for (const GraphNum threads : {0, 2}) {  // one selection after the other, and on copies of their own
+      ordered.clear();
+      HaloView view;
+      if (c.triangulated)
+        buildGraph(&view.graph, 0, side * side, triangulated);
+      else
+        buildGrid(&view.graph, 0, side, side);
+      Strat* other = c.triangulated ? diagonalMethod : antiDiagonalMethod;
+      Strat* sep = c.rowFirst ? arena.select(rowMethod, other) : arena.select(other, rowMethod);
+      const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), 1, threads,
+                                        c.shapeLevels};
+      OwnedOrder owned(0, side * side);
+      ASSERT_EQ(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
+      ASSERT_EQ(ordered.size(), 3u);
+      EXPECT_EQ(ordered[0].numbers, *c.separator) << "triangulated " << c.triangulated << ", shp " << c.shapeLevels
+                                                  << ", row first " << c.rowFirst << ", threads " << threads;
+    }
+  }
 }
 
 // Every dissection node splits its positions into two parts with no edge
