@@ -8,7 +8,7 @@
 # the geometric means and the summed elapsed (W) and user plus system (U)
 # times of the three. Not part of the test suite.
 #
-#   bench/strategies.sh [tuning|confirmation|hubs|third|fourth|all] [NAME...]
+#   bench/strategies.sh [tuning|confirmation|hubs|third|fourth|fifth|all] [NAME...]
 #
 # The default set is tuning; NAME... keeps only the graphs of the set so
 # named. The generated graphs come from bench/gen_graphs.cpp (cached in
@@ -29,7 +29,7 @@ work=${STRAT_DIR:-/tmp/plyxen-strategies}
 repeat=${BENCH_REPEAT:-1}
 set_name=tuning
 case "${1:-}" in
-  tuning | confirmation | hubs | third | fourth | all)
+  tuning | confirmation | hubs | third | fourth | fifth | all)
     set_name=$1
     shift
     ;;
@@ -66,13 +66,20 @@ fourth=(
   "rgg_800k rgg 800000 6 5" "tet3d_50 tet3d 50 50 50" "tet3d_85 tet3d 85 85 85" "tri2d_300 tri2d 300 300"
   "tri2d_600 tri2d 600 600"
 )
+fifth=(
+  "delaunay_350k delaunay 350000 41" "grid27_45x45x30 grid27 45 45 30" "grid2d_600x300 grid2d 600 300"
+  "grid3d_55 grid3d 55 55 55" "mesh2d_350 mesh2d 350 350 31" "mesh2d_700x400 mesh2d 700 400 37"
+  "rgg_500k_d9 rgg 500000 9 43" "rgg3d_150k rgg3d 150000 13 47" "tet3d_40x40x100 tet3d 40 40 100"
+  "tri2d_120x900 tri2d 120 900" "tri2d_250x500 tri2d 250 500" "tri2d_400 tri2d 400 400"
+)
 case $set_name in
   tuning) specs=("${tuning[@]}") ;;
   confirmation) specs=("${confirmation[@]}") ;;
   hubs) specs=("${hubs[@]}") ;;
   third) specs=("${third[@]}") ;;
   fourth) specs=("${fourth[@]}") ;;
-  all) specs=("${tuning[@]}" "${confirmation[@]}" "${hubs[@]}" "${third[@]}" "${fourth[@]}") ;;
+  fifth) specs=("${fifth[@]}") ;;
+  all) specs=("${tuning[@]}" "${confirmation[@]}" "${hubs[@]}" "${third[@]}" "${fourth[@]}" "${fifth[@]}") ;;
 esac
 if [ $# -gt 0 ]; then
   kept=()
