@@ -92,13 +92,13 @@ double vgraphFillEstimate(const VgraphFillTerms* terms, double scale);
 
 // How costly the parts of a separation are to cut in turn, judged from
 // their shapes: the sum over both parts of (part load / part diameter)^3,
-// given the parts' loads,
-// the diameter being the pseudo-diameter of the part's largest connected
-// component (the farthest of three breadth-first sweeps). Of two parts of
-// one load, the thinner one, of larger diameter, has the smaller
-// separator: in a plane mesh the width across a part is about its area
-// over its length. parts are addressed from 0. Returns a negative value
-// when the scratch memory cannot be had, so that callers do without.
+// for the given part loads, the diameter being the pseudo-diameter of the
+// part's largest connected component (the farthest of three breadth-first
+// sweeps). Of two parts of one load, the thinner one, of larger diameter,
+// has the smaller separator: in a plane mesh the width across a part is
+// about its area over its length. parts are addressed from 0. Returns a
+// negative value when the scratch memory cannot be had, so that callers
+// do without.
 double vgraphShapeCost(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1);
 
 int vgraphSeparateSt(Vgraph* graph, const Strat* strat);

@@ -69,8 +69,8 @@ GraphNum partDiameter(const Graph& core, const uint8_t* parts, uint8_t part, Gra
     }
   }
   if (start < 0) return 0;
-  // Only the largest component is swept again: clearing its vertices
-  // (the last sweep's, after the first) is enough.
+  // The first sweeps left distances on every component: all are cleared
+  // once, then only the vertices that the last sweep reached.
   for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
     if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
   GraphNum far = start;
