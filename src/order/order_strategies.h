@@ -152,7 +152,7 @@
 // shp=1: at the top level, separations whose estimated fills lie within 3 %
 // of each other go by the shapes of their parts when one's are clearly
 // longer for their load (and so cheaper to cut in turn). The estimate sees
-// a tie, or a slight edge for one vertex less, between a straight and a
+// a tie, or a slight edge for a vertex or two less, between a straight and a
 // diagonal cut of a triangulated grid, whose two triangles cost 1.4 times
 // more to cut than the straight cut's two strips; on a 5-point grid it is
 // the other way round. Deeper levels gained little for the time: the

@@ -18,7 +18,7 @@ namespace {
 // than shapeMargin times the other's. The estimate guesses the parts'
 // separators from their loads alone, so that on a triangulated grid a
 // diagonal cut into two triangles looks as good as a straight one into
-// two strips, or slightly better when a vertex smaller, while the
+// two strips, or slightly better when a vertex or two smaller, while the
 // triangles' own separators are about 1.4 times longer (and on a 5-point
 // grid it is the other way round).
 constexpr double shapeTolerance = 0.03;
