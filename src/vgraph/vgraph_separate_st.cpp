@@ -39,14 +39,14 @@ double shapeCostOf(const Vgraph* graph, const uint8_t* parts, VgraphFillTerms* t
 // separation; both estimates use the smaller of the two separators to
 // guess the parts' own separators, so that a larger separator cannot seem
 // to leave cheaper parts. When the record asks for shapes, close estimates
-// and clearly different shape costs go by the shapes; currentShape is the
+// and clearly different shape costs go by the shapes; knownShape is the
 // current separation's shape cost when already known, or negative.
 bool vgraphStoreBetter(const Vgraph* graph, const VgraphStore* store, const uint8_t* storedParts,
-                       VgraphFillTerms* storedTerms, VgraphFillTerms* currentTerms, double currentShape) {
+                       VgraphFillTerms* storedTerms, VgraphFillTerms* currentTerms, double knownShape) {
   if (graph->halo != nullptr) {
     vgraphFillTerms(graph, graph->parts + graph->graph.base, graph->partLoad[0], graph->partLoad[1],
                     currentTerms);
-    currentTerms->shapeCost = currentShape;
+    currentTerms->shapeCost = knownShape;
     const double scale = std::min(storedTerms->separatorLoad, currentTerms->separatorLoad) /
                          std::sqrt(static_cast<double>(graph->graph.vertexLoadSum));
     const double storedCost = vgraphFillEstimate(storedTerms, scale);

@@ -269,11 +269,9 @@ TEST_F(NestedDissection, FillComparisonCountsTheHaloOfEachPart) {
 // of 9 x 4, and a diagonal, leaving two triangles. The shape comparison
 // (shp) takes the parts that are longer for their load whichever comes
 // first: the strips on the triangulated grid (one diagonal edge per cell,
-// along which the triangles are only 7 edges across, the strips 11), the
-// triangles on the 5-point grid (14 edges across, the strips 11). The
-// fill comparison (cmp=f) alone keeps the later one of the tie, and so
-// does the shape comparison below the levels it is asked for (shp=0 at
-// level 0).
+// along which the triangles are only 7 edges long, the strips 11), the
+// triangles on the 5-point grid (14 edges long, the strips 11). With
+// shp=0 the fill comparison (cmp=f) alone keeps the later one of the tie.
 TEST_F(NestedDissection, ShapeComparisonTakesTheLongerParts) {
   constexpr GraphNum side = 9;
   std::vector<int> row(side * side), diagonal(side * side), antiDiagonal(side * side);
