@@ -66,8 +66,8 @@
   ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
 // Below 20,000 vertices: the mid tries above 2,000, the low ones below.
 #define ORDER_TIERS_BELOW_20000(mid, low) "/(vert>2000)?(" mid "):(" low ");"
-// Between 2,000 and 20,000 vertices meshes get three multilevel tries, and
-// the flat one after them only at the two top levels. There (a graph of
+// Between 2,000 and 20,000 vertices meshes get the flat try only at the
+// two top levels (measured with three multilevel tries before it). There (a graph of
 // less than 40,000 vertices) it finds the straight separators of the
 // regular grids; deeper down, when it wins on separator size, it often
 // leaves parts that cost more fill below. Over three random draws of twelve
@@ -82,6 +82,18 @@
 // level.
 #define ORDER_MID(ml) ml "|" ml "|" ml
 #define ORDER_MID_FLAT(ml) ORDER_MID(ml) "|" ORDER_FLAT_SEPARATOR
+// Meshes get two multilevel and two edge-derived tries there instead of
+// three multilevel ones, the flat one between them where it runs. Over six
+// random draws of eleven two-dimensional meshes the geometric mean of the
+// operation count went from 0.981 to 0.977 of the references, and none
+// stayed above them on average (mesh2d 350^2 1.001 to 0.999); over three
+// draws of the twelve meshes of the guide's first table from 0.900 to
+// 0.895, and of eleven more meshes and grids of 14,400 to 400,000 vertices
+// from 0.926 to 0.920, for up to a tenth more processor time. Three
+// multilevel tries and one edge-derived one gave 0.977 on the eleven
+// two-dimensional meshes for more time, one and two 0.979.
+#define ORDER_MESH_MID(flat) \
+  ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_LOW(ml) ml "|" ORDER_FLAT_SEPARATOR
 // The quality strategy's tiers: more tries, the multilevel ones all with
 // the longer FM passes, in breadth-first matching order on meshes (over
@@ -165,8 +177,8 @@
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_MESH_TOP,
-                     ORDER_TIERS_BELOW_20000(ORDER_MID_FLAT(ORDER_ML_SEPARATOR_LONG), ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
-                     ORDER_TIERS_BELOW_20000(ORDER_MID(ORDER_ML_SEPARATOR_LONG), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
+                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID("|" ORDER_FLAT_SEPARATOR), ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
+                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID(""), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
     ORDER_SEPARATION_UNIFORM(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_MID_FLAT(ORDER_ML_SEPARATOR),
                                                                         ORDER_LOW(ORDER_ML_SEPARATOR))),
     ORDER_LEAVES_SIZED);
