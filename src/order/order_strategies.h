@@ -66,34 +66,39 @@
   ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
 // Below 20,000 vertices: the mid tries above 2,000, the low ones below.
 #define ORDER_TIERS_BELOW_20000(mid, low) "/(vert>2000)?(" mid "):(" low ");"
-// Between 2,000 and 20,000 vertices meshes get the flat try only at the
-// two top levels (measured with three multilevel tries before it). There (a graph of
-// less than 40,000 vertices) it finds the straight separators of the
-// regular grids; deeper down, when it wins on separator size, it often
-// leaves parts that cost more fill below. Over three random draws of twelve
-// meshes the geometric mean of the operation count stayed at 0.900 of the
-// references and the worst mesh went from 1.009 to 0.997 (plate2d); over
-// two draws of ten meshes of 250,000 to a million vertices the mean stayed
-// at 0.872 and the worst went from 1.003 to 1.001 (tri2d 1000^2); over
-// eight draws of nineteen meshes of 14,400 to 62,500 vertices generated for
-// this choice, 0.948 either way. Without the flat try at the top levels
-// too, those nineteen went to 0.957, the 5-point grid 120^2 from 0.852 to
-// 1.011 of the references. Graphs with hubs keep the flat try at every
-// level.
+// In the mid tier meshes get the flat try only at the two top levels
+// (measured with three multilevel tries before it, and the mid tier from
+// 2,000 vertices on). There (a graph of less than 40,000 vertices) it finds
+// the straight separators of the regular grids; deeper down, when it wins on
+// separator size, it often leaves parts that cost more fill below. Over
+// three random draws of twelve meshes the geometric mean of the operation
+// count stayed at 0.900 of the references and the worst mesh went from 1.009
+// to 0.997 (plate2d); over two draws of ten meshes of 250,000 to a million
+// vertices the mean stayed at 0.872 and the worst went from 1.003 to 1.001
+// (tri2d 1000^2); over eight draws of nineteen meshes of 14,400 to 62,500
+// vertices generated for this choice, 0.948 either way. Without the flat try
+// at the top levels too, those nineteen went to 0.957, the 5-point grid
+// 120^2 from 0.852 to 1.011 of the references. Graphs with hubs keep the
+// flat try at every level.
 #define ORDER_MID(ml) ml "|" ml "|" ml
 #define ORDER_MID_FLAT(ml) ORDER_MID(ml) "|" ORDER_FLAT_SEPARATOR
-// Meshes get two multilevel and two edge-derived tries there instead of
-// three multilevel ones, the flat one between them where it runs. Over six
-// random draws of eleven two-dimensional meshes the geometric mean of the
-// operation count went from 0.981 to 0.977 of the references, and none
-// stayed above them on average (mesh2d 350^2 1.001 to 0.999); over three
-// draws of the twelve meshes of the guide's first table from 0.900 to
-// 0.895, and of eleven more meshes and grids of 14,400 to 400,000 vertices
-// from 0.926 to 0.920, for up to a tenth more processor time. Three
-// multilevel tries and one edge-derived one gave 0.977 on the eleven
-// two-dimensional meshes for more time, one and two 0.979.
+// In the recommended strategy meshes get two multilevel and two
+// edge-derived tries there instead of three multilevel ones, the flat one
+// between them where it runs, and these mid tries from 1,000 vertices on
+// instead of 2,000. Over six random draws of eleven two-dimensional meshes
+// the geometric mean of the operation count went from 0.981 to 0.977 of
+// the references with the new tries, to 0.974 with the lower bound too,
+// and none stayed above them on average (mesh2d 350^2 1.001, 0.999,
+// 0.996); over three draws of the twelve meshes of the guide's first table
+// from 0.900 to 0.895 and 0.891, and of eleven more meshes and grids of
+// 14,400 to 400,000 vertices from 0.926 to 0.920 and 0.917, for up to a
+// tenth and a fifth more processor time. Three multilevel tries and one
+// edge-derived one gave 0.977 on the eleven two-dimensional meshes for
+// more time, one and two 0.979; an edge-derived try in the low tier too,
+// 0.973, but a quarter more processor time on the 3D meshes.
 #define ORDER_MESH_MID(flat) \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
+#define ORDER_MESH_TIERS_BELOW_20000(mid, low) "/(vert>1000)?(" mid "):(" low ");"
 #define ORDER_LOW(ml) ml "|" ORDER_FLAT_SEPARATOR
 // The quality strategy's tiers: more tries, the multilevel ones all with
 // the longer FM passes, in breadth-first matching order on meshes (over
@@ -177,8 +182,9 @@
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_MESH_TOP,
-                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID("|" ORDER_FLAT_SEPARATOR), ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
-                     ORDER_TIERS_BELOW_20000(ORDER_MESH_MID(""), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
+                     ORDER_MESH_TIERS_BELOW_20000(ORDER_MESH_MID("|" ORDER_FLAT_SEPARATOR),
+                                                  ORDER_LOW(ORDER_ML_SEPARATOR_LONG)),
+                     ORDER_MESH_TIERS_BELOW_20000(ORDER_MESH_MID(""), ORDER_LOW(ORDER_ML_SEPARATOR_LONG))),
     ORDER_SEPARATION_UNIFORM(ORDER_NETWORK_TOP, ORDER_TIERS_BELOW_20000(ORDER_MID_FLAT(ORDER_ML_SEPARATOR),
                                                                         ORDER_LOW(ORDER_ML_SEPARATOR))),
     ORDER_LEAVES_SIZED);
