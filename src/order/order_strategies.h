@@ -100,22 +100,21 @@
   ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_MESH_TIERS_BELOW_20000(mid, low) "/(vert>1000)?(" mid "):(" low ");"
 #define ORDER_LOW(ml) ml "|" ORDER_FLAT_SEPARATOR
-// The quality strategy's tiers: more tries, the multilevel ones all with
-// the longer FM passes, in breadth-first matching order on meshes (over
-// three random draws of the eight meshes and their copies numbered at
-// random, geometric mean 0.885 to 0.880 of the references, for a fifth
-// more time). Meshes get six multilevel, the flat and four
-// edge-derived tries above 20,000 vertices, and two edge-derived tries
-// among those above 2,000 as well (over three random draws of twelve
-// meshes the geometric mean of the operation count went from 0.898 to
-// 0.888 of the references against six, one and two above 20,000 and none
-// below, and the worst mesh from 1.002 to 0.999); graphs with hubs get
-// eight multilevel tries and the flat one above 20,000 vertices, and no
-// edge-derived ones. Between 2,000 and 20,000 vertices meshes get the flat
-// try at the two top levels only, as in the recommended strategy (over six
-// draws of the nineteen meshes, 0.917 against 0.917 with it at every level
-// and 0.921 without it; over three draws of the twelve larger meshes 0.884
-// either way, and plate2d 0.993 against 1.001).
+// The quality strategy's tiers: more tries, the multilevel ones all with the
+// longer FM passes, in breadth-first matching order on meshes (over three
+// random draws of the eight meshes and their copies numbered at random,
+// geometric mean 0.885 to 0.880 of the references, for a fifth more time).
+// Meshes get six multilevel, the flat and four edge-derived tries above
+// 20,000 vertices, and two edge-derived tries among those above 2,000 (now
+// 1,000, see below) as well (over three random draws of twelve meshes the
+// geometric mean of the operation count went from 0.898 to 0.888 of the
+// references against six, one and two above 20,000 and none below, and the
+// worst mesh from 1.002 to 0.999); graphs with hubs get eight multilevel
+// tries and the flat one above 20,000 vertices, and no edge-derived ones. In
+// the mid tier meshes get the flat try at the two top levels only, as in the
+// recommended strategy (over six draws of the nineteen meshes, 0.917 against
+// 0.917 with it at every level and 0.921 without it; over three draws of the
+// twelve larger meshes 0.884 either way, and plate2d 0.993 against 1.001).
 #define ORDER_ML_5(ml) ml "|" ml "|" ml "|" ml "|" ml
 #define ORDER_QUALITY_MESH_TOP                                                                     \
   ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) "|" ORDER_ML_SEPARATOR_MESH "|" ORDER_FLAT_SEPARATOR "|" \
@@ -127,6 +126,17 @@
 #define ORDER_QUALITY_MESH_MID(flat) \
   ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_QUALITY_LOW(ml) ml "|" ml "|" ORDER_FLAT_SEPARATOR
+// On meshes the quality strategy's mid tier starts at 1,000 vertices, as
+// the recommended one's, and its low tier has an edge-derived try after
+// the flat one. Over three random draws of the eleven two-dimensional
+// meshes the geometric mean of the operation count went from 0.966 to 0.963
+// of the references, over two draws of the twelve meshes of the guide's
+// first table from 0.880 to 0.876, and of the eleven other meshes and
+// grids from 0.910 to 0.907, for a fifth to a third more processor time.
+// Each change alone gave a half to two thirds of that. Six edge-derived
+// tries instead of four at the top, on top of both, gave 0.963, 0.874 and
+// 0.908 for a fifth to a third more again.
+#define ORDER_QUALITY_MESH_LOW(ml) ORDER_QUALITY_LOW(ml) "|" ORDER_EDGE_SEPARATOR
 #define ORDER_QUALITY_NETWORK_BELOW_20000                                                     \
   ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR, \
                           ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_LONG))
@@ -190,7 +200,7 @@ inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_LEAVES_SIZED);
 inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
-                     ORDER_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID("|" ORDER_FLAT_SEPARATOR),
-                                             ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_MESH)),
-                     ORDER_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID(""), ORDER_QUALITY_LOW(ORDER_ML_SEPARATOR_MESH))),
+                     ORDER_MESH_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID("|" ORDER_FLAT_SEPARATOR),
+                                                  ORDER_QUALITY_MESH_LOW(ORDER_ML_SEPARATOR_MESH)),
+                     ORDER_MESH_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID(""), ORDER_QUALITY_MESH_LOW(ORDER_ML_SEPARATOR_MESH))),
     ORDER_SEPARATION_UNIFORM(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_NETWORK_BELOW_20000), ORDER_LEAVES_FILL);
