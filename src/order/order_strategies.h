@@ -1,6 +1,6 @@
 // The library's named ordering strategies beyond the solver interface's
 // own: the recommended one (the default of the plyxen tool) and the quality
-// one, which spends about 1.6 times its time for less fill. Both are nested
+// one, which spends about 1.7 times its time for less fill. Both are nested
 // dissection with the interface's compression, leaf and separator
 // orderings; what differs is how the separators are found. docs/guide.md
 // explains them line by line, with the figures they were chosen by.
