@@ -64,7 +64,8 @@
   ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_NETWORK_TOP                                                                                   \
   ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
-// Below 20,000 vertices: the mid tries above 2,000, the low ones below.
+// Below 20,000 vertices: the mid tries above 2,000, the low ones below
+// (above and below 1,000 on meshes: ORDER_MESH_TIERS_BELOW_20000).
 #define ORDER_TIERS_BELOW_20000(mid, low) "/(vert>2000)?(" mid "):(" low ");"
 // In the mid tier meshes get the flat try only at the two top levels
 // (measured with three multilevel tries before it, and the mid tier from
@@ -202,5 +203,6 @@ inline constexpr const char ORDER_QUALITY_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_QUALITY_MESH_TOP,
                      ORDER_MESH_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID("|" ORDER_FLAT_SEPARATOR),
                                                   ORDER_QUALITY_MESH_LOW(ORDER_ML_SEPARATOR_MESH)),
-                     ORDER_MESH_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID(""), ORDER_QUALITY_MESH_LOW(ORDER_ML_SEPARATOR_MESH))),
+                     ORDER_MESH_TIERS_BELOW_20000(ORDER_QUALITY_MESH_MID(""),
+                                                  ORDER_QUALITY_MESH_LOW(ORDER_ML_SEPARATOR_MESH))),
     ORDER_SEPARATION_UNIFORM(ORDER_QUALITY_NETWORK_TOP, ORDER_QUALITY_NETWORK_BELOW_20000), ORDER_LEAVES_FILL);
