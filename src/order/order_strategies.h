@@ -64,9 +64,11 @@
   ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
 #define ORDER_NETWORK_TOP                                                                                   \
   ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_ML_SEPARATOR "|" ORDER_FLAT_SEPARATOR
-// Below 20,000 vertices: the mid tries above 2,000, the low ones below
-// (above and below 1,000 on meshes: ORDER_MESH_TIERS_BELOW_20000).
-#define ORDER_TIERS_BELOW_20000(mid, low) "/(vert>2000)?(" mid "):(" low ");"
+// Below 20,000 vertices: the mid tries above the given number of vertices,
+// the low ones below; 2,000 in general, 1,000 on meshes.
+#define ORDER_TIERS_ABOVE(bound, mid, low) "/(vert>" bound ")?(" mid "):(" low ");"
+#define ORDER_TIERS_BELOW_20000(mid, low) ORDER_TIERS_ABOVE("2000", mid, low)
+#define ORDER_MESH_TIERS_BELOW_20000(mid, low) ORDER_TIERS_ABOVE("1000", mid, low)
 // In the mid tier meshes get the flat try only at the two top levels
 // (measured with three multilevel tries before it, and the mid tier from
 // 2,000 vertices on). There (a graph of less than 40,000 vertices) it finds
@@ -99,7 +101,6 @@
 // 0.973, but a quarter more processor time on the 3D meshes.
 #define ORDER_MESH_MID(flat) \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG flat "|" ORDER_EDGE_SEPARATOR "|" ORDER_EDGE_SEPARATOR
-#define ORDER_MESH_TIERS_BELOW_20000(mid, low) "/(vert>1000)?(" mid "):(" low ");"
 #define ORDER_LOW(ml) ml "|" ORDER_FLAT_SEPARATOR
 // The quality strategy's tiers: more tries, the multilevel ones all with the
 // longer FM passes, in breadth-first matching order on meshes (over three

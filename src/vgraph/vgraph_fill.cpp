@@ -56,8 +56,11 @@ GraphNum partSweep(const Graph& core, const uint8_t* parts, uint8_t part, GraphN
 // the last vertex reached in the largest one and from the farthest vertex
 // of that sweep. 0 for an empty part.
 GraphNum partDiameter(const Graph& core, const uint8_t* parts, uint8_t part, GraphNum* distance, GraphNum* queue) {
-  for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
-    if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
+  auto clearPart = [&] {
+    for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
+      if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
+  };
+  clearPart();
   GraphNum start = -1;
   GraphNum largest = 0;
   for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++) {
@@ -71,8 +74,7 @@ GraphNum partDiameter(const Graph& core, const uint8_t* parts, uint8_t part, Gra
   if (start < 0) return 0;
   // The first sweeps left distances on every component: all are cleared
   // once, then only the vertices that the last sweep reached.
-  for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
-    if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
+  clearPart();
   GraphNum far = start;
   GraphNum reached = 0;
   for (int sweep = 0; sweep < 2; sweep++) {
