@@ -59,7 +59,7 @@ const char* const toolUsageOrder =
     "                 and on 2 cores takes about 1.1 to 1.3 times the interface's\n"
     "                 elapsed time (about twice its processor time)\n"
     "  --interface    the solver interface's strategy\n"
-    "  --quality      a strategy that spends about 1.9 times the recommended one's\n"
+    "  --quality      a strategy that spends about twice the recommended one's\n"
     "                 time for less fill\n"
     "  --threads N    at most N threads (the machine's cores at most; 16 by\n"
     "                 default): the recommended and quality strategies give the\n"

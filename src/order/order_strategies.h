@@ -1,6 +1,6 @@
 // The library's named ordering strategies beyond the solver interface's
 // own: the recommended one (the default of the plyxen tool) and the quality
-// one, which spends about 1.9 times its time for less fill. Both are nested
+// one, which spends about twice its time for less fill. Both are nested
 // dissection with the interface's compression, leaf and separator
 // orderings; what differs is how the separators are found. docs/guide.md
 // explains them line by line, with the figures they were chosen by.
@@ -123,7 +123,7 @@
 // geometric mean 0.885 to 0.880 of the references, for a fifth more time).
 // Meshes get six multilevel, the flat and four edge-derived tries above
 // 20,000 vertices, and two edge-derived tries among those above 2,000 (now
-// five, above 1,000, see below) as well (over three random draws of twelve meshes the
+// eight, above 1,000, see below) as well (over three random draws of twelve meshes the
 // geometric mean of the operation count went from 0.898 to 0.888 of the
 // references against six, one and two above 20,000 and none below, and the
 // worst mesh from 1.002 to 0.999); graphs with hubs get eight multilevel
@@ -141,9 +141,9 @@
 #define ORDER_QUALITY_NETWORK_TOP                                                                         \
   ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_ML_SEPARATOR_LONG "|" ORDER_ML_SEPARATOR_LONG "|" \
   ORDER_ML_SEPARATOR_LONG "|" ORDER_FLAT_SEPARATOR
-// Five multilevel tries, the flat one when given, and five edge-derived ones.
+// Five multilevel tries, the flat one when given, and eight edge-derived ones.
 #define ORDER_QUALITY_MESH_MID(flat) \
-  ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) flat "|" ORDER_EDGE_4_BY_DEGREE "|" ORDER_EDGE_SEPARATOR_BY_DEGREE
+  ORDER_ML_5(ORDER_ML_SEPARATOR_MESH) flat "|" ORDER_EDGE_4_BY_DEGREE "|" ORDER_EDGE_4_BY_DEGREE
 #define ORDER_QUALITY_LOW(ml) ml "|" ml "|" ORDER_FLAT_SEPARATOR
 // On meshes the quality strategy's mid tier starts at 1,000 vertices, as
 // the recommended one's, and its low tier has an edge-derived try after
@@ -159,7 +159,9 @@
 // edge-derived try on graphs of average degree below 8: over the same
 // draws 0.955, 0.869 and 0.903, for up to a tenth more processor time
 // (the more tries alone 0.960, 0.874 and 0.907; the looser balance alone
-// 0.959, 0.872 and 0.908).
+// 0.959, 0.872 and 0.908). Eight edge-derived tries there instead of
+// five: 0.952, 0.866 and 0.902, for up to a tenth more time; eight at the
+// top as well gave 0.949 and 0.867 on the first two, for a tenth more again.
 #define ORDER_QUALITY_MESH_LOW(ml) ORDER_QUALITY_LOW(ml) "|" ORDER_EDGE_SEPARATOR_BY_DEGREE
 #define ORDER_QUALITY_NETWORK_BELOW_20000                                                     \
   ORDER_TIERS_BELOW_20000(ORDER_ML_5(ORDER_ML_SEPARATOR_LONG) "|" ORDER_FLAT_SEPARATOR, \
