@@ -56,7 +56,7 @@ const char* const toolUsageOrder =
     "  -s STRATEGY    ordering strategy; the default is the recommended strategy\n"
     "                 (docs/guide.md), less fill than the solver interface's on\n"
     "                 large meshes and graphs of hubs; it runs on several threads,\n"
-    "                 and on 2 cores takes about 1.1 to 1.3 times the interface's\n"
+    "                 and on 2 cores takes about 1.0 to 1.3 times the interface's\n"
     "                 elapsed time (about twice its processor time)\n"
     "  --interface    the solver interface's strategy\n"
     "  --quality      a strategy that spends about twice the recommended one's\n"

@@ -122,16 +122,17 @@
 // random draws of the eight meshes and their copies numbered at random,
 // geometric mean 0.885 to 0.880 of the references, for a fifth more time).
 // Meshes get six multilevel, the flat and four edge-derived tries above
-// 20,000 vertices, and two edge-derived tries among those above 2,000 (now
-// eight, above 1,000, see below) as well (over three random draws of twelve meshes the
-// geometric mean of the operation count went from 0.898 to 0.888 of the
-// references against six, one and two above 20,000 and none below, and the
-// worst mesh from 1.002 to 0.999); graphs with hubs get eight multilevel
-// tries and the flat one above 20,000 vertices, and no edge-derived ones. In
-// the mid tier meshes get the flat try at the two top levels only, as in the
-// recommended strategy (over six draws of the nineteen meshes, 0.917 against
-// 0.917 with it at every level and 0.921 without it; over three draws of the
-// twelve larger meshes 0.884 either way, and plate2d 0.993 against 1.001).
+// 20,000 vertices, and two edge-derived tries among those above 2,000
+// (now eight, above 1,000, see below) as well (over three random draws of
+// twelve meshes the geometric mean of the operation count went from 0.898
+// to 0.888 of the references against six, one and two above 20,000 and
+// none below, and the worst mesh from 1.002 to 0.999); graphs with hubs
+// get eight multilevel tries and the flat one above 20,000 vertices, and
+// no edge-derived ones. In the mid tier meshes get the flat try at the two
+// top levels only, as in the recommended strategy (over six draws of the
+// nineteen meshes, 0.917 against 0.917 with it at every level and 0.921
+// without it; over three draws of the twelve larger meshes 0.884 either
+// way, and plate2d 0.993 against 1.001).
 #define ORDER_ML_5(ml) ml "|" ml "|" ml "|" ml "|" ml
 #define ORDER_EDGE_4_BY_DEGREE                                                                  \
   ORDER_EDGE_SEPARATOR_BY_DEGREE "|" ORDER_EDGE_SEPARATOR_BY_DEGREE "|" ORDER_EDGE_SEPARATOR_BY_DEGREE "|" \
