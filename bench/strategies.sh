@@ -8,7 +8,7 @@
 # the geometric means and the summed elapsed (W) and user plus system (U)
 # times of the three. Not part of the test suite.
 #
-#   bench/strategies.sh [tuning|confirmation|hubs|third|fourth|fifth|all] [NAME...]
+#   bench/strategies.sh [tuning|confirmation|hubs|third|fourth|fifth|elongated|all] [NAME...]
 #
 # The default set is tuning; NAME... keeps only the graphs of the set so
 # named. The generated graphs come from bench/gen_graphs.cpp (cached in
@@ -29,7 +29,7 @@ work=${STRAT_DIR:-/tmp/plyxen-strategies}
 repeat=${BENCH_REPEAT:-1}
 set_name=tuning
 case "${1:-}" in
-  tuning | confirmation | hubs | third | fourth | fifth | all)
+  tuning | confirmation | hubs | third | fourth | fifth | elongated | all)
     set_name=$1
     shift
     ;;
@@ -72,6 +72,13 @@ fifth=(
   "rgg_500k_d9 rgg 500000 9 43" "rgg3d_150k rgg3d 150000 13 47" "tet3d_40x40x100 tet3d 40 40 100"
   "tri2d_120x900 tri2d 120 900" "tri2d_250x500 tri2d 250 500" "tri2d_400 tri2d 400 400"
 )
+# Strips and rods, where minimum fill on the whole graph beats nested
+# dissection.
+elongated=(
+  "grid2d_4x250k grid2d 4 250000" "tri2d_10x100k tri2d 10 100000" "mesh2d_30x30k mesh2d 30 30000 77"
+  "tri2d_50x20k tri2d 50 20000" "grid2d_100x10k grid2d 100 10000" "tri2d_200x5k tri2d 200 5000"
+  "grid3d_10x10x5k grid3d 10 10 5000" "grid3d_20x20x1000 grid3d 20 20 1000" "tet3d_12x12x2000 tet3d 12 12 2000"
+)
 case $set_name in
   tuning) specs=("${tuning[@]}") ;;
   confirmation) specs=("${confirmation[@]}") ;;
@@ -79,7 +86,10 @@ case $set_name in
   third) specs=("${third[@]}") ;;
   fourth) specs=("${fourth[@]}") ;;
   fifth) specs=("${fifth[@]}") ;;
-  all) specs=("${tuning[@]}" "${confirmation[@]}" "${hubs[@]}" "${third[@]}" "${fourth[@]}" "${fifth[@]}") ;;
+  elongated) specs=("${elongated[@]}") ;;
+  all)
+    specs=("${tuning[@]}" "${confirmation[@]}" "${hubs[@]}" "${third[@]}" "${fourth[@]}" "${fifth[@]}" "${elongated[@]}")
+    ;;
 esac
 if [ $# -gt 0 ]; then
   kept=()
