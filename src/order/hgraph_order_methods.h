@@ -43,6 +43,11 @@ struct HgraphOrderNdParam {  // n: nested dissection
   // With cmp=f, the selections of the dissection's top shapeLevels levels
   // also weigh the parts' shapes (VgraphHalo::shapes); 0: none do.
   GraphNum shapeLevels;
+  // whl: when positive, a graph without halo whose first separator's load
+  // is below whole * sqrt(graph load) is also ordered whole by the leaf
+  // strategy, and the ordering whose factor has the smaller operation
+  // count is kept; 0: never.
+  double whole;
 };
 
 int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);

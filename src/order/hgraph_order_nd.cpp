@@ -6,7 +6,11 @@
 // results, which counts the halo next to each part (vgraphFillEstimate);
 // at the top shp levels close estimates go by the parts' shapes when these
 // differ clearly (vgraphShapeCost).
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+
+#include "front/fill_stats.h"
 
 #include "graph/graph_induce.h"
 #include "order/hgraph_order_methods.h"
@@ -102,11 +106,12 @@ int hgraphOrderNdStreams(Hgraph* graph, GraphNum haloCapacity, Order* order, con
   order->columnBlockCount += part0Order.columnBlockCount;
   return (results[0] != 0) ? results[0] : results[1];
 }
-}  // namespace
-
-int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
-                  const void* parameters) {
+// The dissection itself; *separatorLoad receives the load of the first
+// separator, or -1 when the graph was ordered as a leaf.
+int hgraphOrderNdDissect(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
+                         const void* parameters, double* separatorLoad) {
   const HgraphOrderNdParam* param = static_cast<const HgraphOrderNdParam*>(parameters);
+  *separatorLoad = -1.0;
 
   // The separation works on a view of the non-halo part: no array is copied.
   Vgraph separation = {};
@@ -160,6 +165,8 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
     releaseSeparation();
     return hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole);
   }
+
+  *separatorLoad = static_cast<double>(separation.partLoad[2]);
 
   // The three lists share the frontier array: separator, then part 0, then
   // part 1, each in increasing vertex order.
@@ -230,4 +237,87 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
     result = hgraphOrderNdStreams(graph, haloCapacity, order, branches, param->threads, parameters);
   memFree(lists);
   return result;
+}
+
+// Operation count of the factor of graph (no halo) under the ordering that
+// slice holds: the vertex numbers of its positions, from startPosition.
+// Compressed vertices count as one. Returns a negative value after
+// reporting a failure.
+double hgraphOrderNdCost(const Hgraph* graph, const GraphNum* slice) {
+  const Graph& core = graph->graph;
+  const GraphNum n = core.vertexCount;
+  GraphNum lowest = core.base;
+  GraphNum highest = core.vertexEnd - 1;
+  if (core.vertexNumber != nullptr) {
+    lowest = highest = core.vertexNumber[core.base];
+    for (GraphNum v = core.base; v < core.vertexEnd; v++) {
+      lowest = std::min(lowest, core.vertexNumber[v]);
+      highest = std::max(highest, core.vertexNumber[v]);
+    }
+  }
+  // local[number - lowest]: the vertex of each number; then the position
+  // of each vertex, from the graph's base.
+  const size_t span = static_cast<size_t>(highest - lowest + 1);
+  GraphNum* local = static_cast<GraphNum*>(memAlloc((span + static_cast<size_t>(n)) * sizeof(GraphNum)));
+  if (local == nullptr) {
+    errorPrint("hgraphOrderNd: out of memory (4)");
+    return -1.0;
+  }
+  GraphNum* permutation = local + span;
+  for (GraphNum v = core.base; v < core.vertexEnd; v++)
+    local[((core.vertexNumber != nullptr) ? core.vertexNumber[v] : v) - lowest] = v;
+  for (GraphNum k = 0; k < n; k++) permutation[local[slice[k] - lowest] - core.base] = core.base + k;
+  FillStats stats;
+  const int status = fillStatsCompute(&core, permutation, &stats);
+  memFree(local);
+  return (status == 0) ? stats.opc : -1.0;
+}
+
+}  // namespace
+
+int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
+                  const void* parameters) {
+  const HgraphOrderNdParam* param = static_cast<const HgraphOrderNdParam*>(parameters);
+  const GraphNum nodeCount = order->treeNodeCount;
+  const GraphNum blockCount = order->columnBlockCount;
+  const OrderColBlock startBlock = *columnBlock;
+  double separatorLoad;
+  const int result = hgraphOrderNdDissect(graph, order, startPosition, columnBlock, parameters, &separatorLoad);
+  if ((result != 0) || (param->whole <= 0.0) || (separatorLoad < 0.0) ||
+      (graph->nonHaloVertexCount != graph->graph.vertexCount) ||
+      (separatorLoad >= param->whole * std::sqrt(static_cast<double>(graph->nonHaloVertexLoadSum))))
+    return result;
+
+  // A small separator: the graph may be a strip, whose separators all cut
+  // across it and each sit in a front with the two next to it, where
+  // ordering it whole sweeps along it with a front of one. Both orderings
+  // are counted exactly and the cheaper one is kept.
+  const GraphNum n = graph->graph.vertexCount;
+  GraphNum* slice = order->inversePermutation + startPosition;
+  GraphNum* dissected = static_cast<GraphNum*>(memAlloc(static_cast<size_t>(n) * sizeof(GraphNum)));
+  if (dissected == nullptr) return 0;  // the dissection stands
+  memcpy(dissected, slice, static_cast<size_t>(n) * sizeof(GraphNum));
+  OrderColBlock dissectedBlock = *columnBlock;
+  const GraphNum dissectedNodes = order->treeNodeCount;
+  const GraphNum dissectedBlocks = order->columnBlockCount;
+  *columnBlock = startBlock;
+  order->treeNodeCount = nodeCount;
+  order->columnBlockCount = blockCount;
+  bool keepWhole = false;
+  if (hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole) == 0) {
+    const double wholeCost = hgraphOrderNdCost(graph, slice);
+    const double dissectedCost = hgraphOrderNdCost(graph, dissected);
+    keepWhole = (wholeCost >= 0.0) && (dissectedCost >= 0.0) && (wholeCost < dissectedCost);
+  }
+  if (keepWhole)
+    orderExitBlock(&dissectedBlock);
+  else {
+    orderExitBlock(columnBlock);
+    *columnBlock = dissectedBlock;
+    order->treeNodeCount = dissectedNodes;
+    order->columnBlockCount = dissectedBlocks;
+    memcpy(slice, dissected, static_cast<size_t>(n) * sizeof(GraphNum));
+  }
+  memFree(dissected);
+  return 0;
 }

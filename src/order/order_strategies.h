@@ -227,9 +227,9 @@
 // breadth-first sweeps that measure the parts cost as much as a few
 // separator tries. Graphs with hubs do without: their parts are no plane
 // regions.
-#define ORDER_BY_GRAPH_KIND(meshSeparation, networkSeparation, leaves)                                   \
-  "/(mdeg<64)?" ORDER_DISSECTION(meshSeparation, leaves, ",shp=1") ":" ORDER_DISSECTION(networkSeparation, \
-                                                                                       leaves, "") ";"
+#define ORDER_BY_GRAPH_KIND(meshSeparation, networkSeparation, leaves)                                  \
+  "/(mdeg<64)?" ORDER_DISSECTION(meshSeparation, ORDER_LEAVES_FILL, ",shp=1,whl=0.5") ":" ORDER_DISSECTION( \
+      networkSeparation, leaves, "") ";"
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_MESH_TOP,

@@ -103,7 +103,7 @@ struct NestedDissection : testing::Test {
   int order(Hgraph* graph, OwnedOrder& owned, GraphNum size, const std::vector<int>* parts) {
     const SplitParam split = {size, parts};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 0, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0, 0};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0, 0, 0.0};
     return hgraphOrderNd(graph, &owned.order, 0, &owned.order.rootBlock, &param);
   }
 };
@@ -187,7 +187,7 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
   const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
-                                    arena.method(&orderTable, 0), 0, 0, 0};
+                                    arena.method(&orderTable, 0), 0, 0, 0, 0.0};
   EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
   EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
 }
@@ -205,7 +205,7 @@ TEST_F(NestedDissection, FailureOfEitherPartPassesUpWithThreads) {
     ErrorCapture capture;
     const SplitOrFailParam split = {5000, failSize};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 2, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2, 0};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2, 0, 0.0};
     const uint64_t returnsBefore = errorReturnCount();
     EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0) << failSize;
     EXPECT_EQ(capture.first(), "ERROR: splitOrFailMethod: separation of " + std::to_string(failSize) +
@@ -255,7 +255,7 @@ TEST_F(NestedDissection, FillComparisonCountsTheHaloOfEachPart) {
     ordered.clear();
     Strat* sep = c.columnFirst ? arena.select(columnMethod, rowMethod) : arena.select(rowMethod, columnMethod);
     const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare, 0,
-                                      0};
+                                      0, 0.0};
     OwnedOrder owned(0, 49);
     ASSERT_EQ(hgraphOrderNd(&below, &owned.order, 0, &owned.order.rootBlock, &param), 0);
     ASSERT_EQ(ordered.size(), 3u);
@@ -316,7 +316,7 @@ TEST_F(NestedDissection, ShapeComparisonTakesTheLongerParts) {
       Strat* other = c.triangulated ? diagonalMethod : antiDiagonalMethod;
       Strat* sep = c.rowFirst ? arena.select(rowMethod, other) : arena.select(other, rowMethod);
       const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), 1, threads,
-                                        c.shapeLevels};
+                                        c.shapeLevels, 0.0};
       OwnedOrder owned(0, side * side);
       ASSERT_EQ(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
       ASSERT_EQ(ordered.size(), 3u);
@@ -492,6 +492,46 @@ TEST(NestedDissectionStrategies, UnlimitedFmPassesWithoutBalanceEnd) {
       EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order)) << name << " " << text;
       EXPECT_GT(owned.order.columnBlockCount, view.graph.vertexCount / 10) << name << " " << text;
     }
+  }
+}
+
+// whl: on a graph whose first separator is small against the square root
+// of its load (a strip), the ordering kept is the cheaper of the dissection
+// and the leaf strategy on the whole graph, byte for byte; otherwise (a
+// square grid, whose separator is as long as the square root), or with
+// whl=0, the dissection stands even where the whole graph would be cheaper.
+TEST(NestedDissectionStrategies, WholeGraphOrderingIsKeptOnlyWhenCheaper) {
+  struct Case {
+    GraphNum width, height;
+    bool compared;
+  };
+  const std::string dissect = "n{sep=m{vert=20,low=h,asc=f},ole=f{cmin=0,cmax=100000000,frat=0.0},ose=g";
+  for (const Case c : {Case{3, 800, true}, Case{30, 30, false}}) {
+    SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+    HaloView view;
+    buildGrid(&view.graph, 1, c.width, c.height);
+    auto order = [&](const std::string& text, std::vector<GraphNum>* inverse) {
+      IntRandCall sequence(1);
+      OwnedOrder owned(view.graph.base, view.graph.vertexCount);
+      EXPECT_EQ(orderWith(view.wrap(), text.c_str(), owned), 0) << text;
+      EXPECT_TRUE(orderIsValid(owned.order)) << text;
+      *inverse = inverseOf(owned.order);
+      std::vector<GraphNum> permutation(inverse->size());
+      for (size_t k = 0; k < inverse->size(); k++)
+        permutation[static_cast<size_t>((*inverse)[k] - view.graph.base)] = view.graph.base + static_cast<GraphNum>(k);
+      FillStats stats;
+      EXPECT_EQ(fillStatsCompute(&view.graph, permutation.data(), &stats), 0);
+      return stats.opc;
+    };
+    std::vector<GraphNum> plain, off, leaf, chosen;
+    const double plainCost = order(dissect + "}", &plain);
+    order(dissect + ",whl=0}", &off);
+    const double leafCost = order("f{cmin=0,cmax=100000000,frat=0.0}", &leaf);
+    const double chosenCost = order(dissect + ",whl=0.5}", &chosen);
+    EXPECT_EQ(off, plain);
+    EXPECT_LT(leafCost, plainCost);  // so that keeping the dissection shows
+    EXPECT_EQ(chosenCost, c.compared ? leafCost : plainCost);
+    EXPECT_EQ(chosen, c.compared ? leaf : plain);
   }
 }
 

@@ -67,7 +67,7 @@ std::vector<ParameterCase> parameterCases() {
   for (const char* value : reals) {
     const std::string v = value;
     for (const std::string& strategy : {"f{frat=" + v + "}", "d{frat=" + v + ",cmin=0}", "c{rat=" + v + ",cpr=f,unc=d}",
-                                        "n{sep=hf{bal=" + v + "},ole=f,ose=g}"})
+                                        "n{sep=hf{bal=" + v + "},ole=f,ose=g}", "n{sep=h,ole=f,ose=g,whl=" + v + "}"})
       cases.push_back({strategy, nullptr});
   }
   // Coarsening ratios: 1 or more cannot end, 0 or less never coarsens.
