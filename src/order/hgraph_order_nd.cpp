@@ -240,8 +240,8 @@ int hgraphOrderNdDissect(Hgraph* graph, Order* order, GraphNum startPosition, Or
 }
 
 // Operation count of the factor of graph (no halo) under the ordering that
-// slice holds: the vertex numbers of its positions, from startPosition.
-// Compressed vertices count as one. Returns a negative value after
+// slice holds: the vertex number of each of its positions, in position
+// order. Compressed vertices count as one. Returns a negative value after
 // reporting a failure.
 double hgraphOrderNdCost(const Hgraph* graph, const GraphNum* slice) {
   const Graph& core = graph->graph;
