@@ -239,38 +239,40 @@ int hgraphOrderNdDissect(Hgraph* graph, Order* order, GraphNum startPosition, Or
   return result;
 }
 
-// Operation count of the factor of graph (no halo) under the ordering that
-// slice holds: the vertex number of each of its positions, in position
-// order. Compressed vertices count as one. Returns a negative value after
-// reporting a failure.
-double hgraphOrderNdCost(const Hgraph* graph, const GraphNum* slice) {
+// Operation counts of the factor of graph (no halo) under two orderings,
+// each given as the vertex number of each position, in position order:
+// the numbers are mapped back to the graph's vertices once for both.
+// Compressed vertices count as one. Returns 0, or 1 after reporting a
+// failure.
+int hgraphOrderNdCosts(const Hgraph* graph, const GraphNum* const slices[2], double costs[2]) {
   const Graph& core = graph->graph;
   const GraphNum n = core.vertexCount;
-  GraphNum lowest = core.base;
-  GraphNum highest = core.vertexEnd - 1;
-  if (core.vertexNumber != nullptr) {
-    lowest = highest = core.vertexNumber[core.base];
-    for (GraphNum v = core.base; v < core.vertexEnd; v++) {
-      lowest = std::min(lowest, core.vertexNumber[v]);
-      highest = std::max(highest, core.vertexNumber[v]);
-    }
+  auto numberOf = [&core](GraphNum v) { return (core.vertexNumber != nullptr) ? core.vertexNumber[v] : v; };
+  GraphNum lowest = numberOf(core.base);
+  GraphNum highest = lowest;
+  for (GraphNum v = core.base; v < core.vertexEnd; v++) {
+    lowest = std::min(lowest, numberOf(v));
+    highest = std::max(highest, numberOf(v));
   }
-  // local[number - lowest]: the vertex of each number; then the position
-  // of each vertex, from the graph's base.
+  // local[number - lowest]: the vertex of each number; permutation: the
+  // position of each vertex, from the graph's base.
   const size_t span = static_cast<size_t>(highest - lowest + 1);
   GraphNum* local = static_cast<GraphNum*>(memAlloc((span + static_cast<size_t>(n)) * sizeof(GraphNum)));
   if (local == nullptr) {
     errorPrint("hgraphOrderNd: out of memory (4)");
-    return -1.0;
+    return 1;
   }
   GraphNum* permutation = local + span;
-  for (GraphNum v = core.base; v < core.vertexEnd; v++)
-    local[((core.vertexNumber != nullptr) ? core.vertexNumber[v] : v) - lowest] = v;
-  for (GraphNum k = 0; k < n; k++) permutation[local[slice[k] - lowest] - core.base] = core.base + k;
-  FillStats stats;
-  const int status = fillStatsCompute(&core, permutation, &stats);
+  for (GraphNum v = core.base; v < core.vertexEnd; v++) local[numberOf(v) - lowest] = v;
+  int status = 0;
+  for (int index = 0; (index < 2) && (status == 0); index++) {
+    for (GraphNum k = 0; k < n; k++) permutation[local[slices[index][k] - lowest] - core.base] = core.base + k;
+    FillStats stats;
+    status = fillStatsCompute(&core, permutation, &stats);
+    costs[index] = stats.opc;
+  }
   memFree(local);
-  return (status == 0) ? stats.opc : -1.0;
+  return status;
 }
 
 }  // namespace
@@ -303,12 +305,10 @@ int hgraphOrderNd(Hgraph* graph, Order* order, GraphNum startPosition, OrderColB
   *columnBlock = startBlock;
   order->treeNodeCount = nodeCount;
   order->columnBlockCount = blockCount;
-  bool keepWhole = false;
-  if (hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole) == 0) {
-    const double wholeCost = hgraphOrderNdCost(graph, slice);
-    const double dissectedCost = hgraphOrderNdCost(graph, dissected);
-    keepWhole = (wholeCost >= 0.0) && (dissectedCost >= 0.0) && (wholeCost < dissectedCost);
-  }
+  const GraphNum* const slices[2] = {slice, dissected};  // whole, then dissected
+  double costs[2];
+  const bool keepWhole = (hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole) == 0) &&
+                         (hgraphOrderNdCosts(graph, slices, costs) == 0) && (costs[0] < costs[1]);
   if (keepWhole)
     orderExitBlock(&dissectedBlock);
   else {
