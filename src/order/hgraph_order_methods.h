@@ -48,6 +48,13 @@ struct HgraphOrderNdParam {  // n: nested dissection
   // strategy, and the ordering whose factor has the smaller operation
   // count is kept; 0: never.
   double whole;
+  // lka: with cmp=f and thrd from 1 on, the selection that separates a
+  // graph of the dissection's top lookLevels levels looks ahead: its
+  // results of nearly the least estimated fill have their parts
+  // separated in turn, by lookStrat (lks; sep when empty), and the one
+  // whose estimate with those separators is least is kept; 0: none do.
+  GraphNum lookLevels;
+  Strat* lookStrat;
 };
 
 int hgraphOrderBl(Hgraph*, Order*, GraphNum, OrderColBlock*, const void* parameters);

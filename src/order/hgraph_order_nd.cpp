@@ -23,7 +23,7 @@ namespace {
 // vertices, both in one block that *arrays receives (null when no vertex
 // touches the halo). Returns 0, or 1 after reporting a memory failure.
 int hgraphOrderNdHalo(const Hgraph* graph, VgraphHalo* halo, void** arrays) {
-  *halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr, false};
+  *halo = {graph->graph.vertexEnd, graph->nonHaloEdgeEnd, graph->graph.edgeEnd, 0, nullptr, nullptr, false, nullptr};
   *arrays = nullptr;
   auto touchesHalo = [graph](GraphNum vertex) {
     return graph->nonHaloEdgeEnd[vertex] < graph->graph.edgeEnd[vertex];
@@ -106,6 +106,96 @@ int hgraphOrderNdStreams(Hgraph* graph, GraphNum haloCapacity, Order* order, con
   order->columnBlockCount += part0Order.columnBlockCount;
   return (results[0] != 0) ? results[0] : results[1];
 }
+// The separation of a dissection step: graph's non-halo part separated by
+// strat into *separation, whose graph is a view of graph's arrays and
+// whose frontier and parts (addressed from 0 in *parts) are allocated here;
+// both are freed by the caller, also when this fails. With cmp=f the
+// selections compare estimated fills with graph's halo, and weigh the
+// parts' shapes in the top shp levels; look, when not null, is the
+// look-ahead of the selection run on the graph itself. Returns 0, or 1
+// after reporting a failure.
+int hgraphOrderNdSeparate(const Hgraph* graph, const HgraphOrderNdParam* param, const Strat* strat,
+                          const VgraphLook* look, Vgraph* separation, uint8_t** parts) {
+  // The separation works on a view of the non-halo part: no array is copied.
+  *separation = {};
+  *parts = nullptr;
+  hgraphUnhalo(graph, &separation->graph);
+  const size_t vertexCount = static_cast<size_t>(separation->graph.vertexCount);
+  separation->frontier = static_cast<GraphNum*>(memAlloc(vertexCount * sizeof(GraphNum)));
+  *parts = static_cast<uint8_t*>(memAlloc(vertexCount));
+  if ((separation->frontier == nullptr) || (*parts == nullptr)) {
+    errorPrint("hgraphOrderNd: out of memory (1)");
+    return 1;
+  }
+  memset(*parts, 0, vertexCount);
+  separation->parts = *parts - separation->graph.base;
+  separation->partLoad[0] = separation->graph.vertexLoadSum;
+  separation->loadDelta = separation->graph.vertexLoadSum;
+  separation->partSize[0] = separation->graph.vertexCount;
+  separation->level = graph->level;
+  separation->threads = (param->threads > 0) ? param->threads : 0;
+
+  VgraphHalo halo;
+  void* haloArrays = nullptr;
+  if (param->compare == 1) {  // cmp=f
+    if (hgraphOrderNdHalo(graph, &halo, &haloArrays) != 0) return 1;
+    halo.shapes = (graph->level < param->shapeLevels);
+    halo.look = look;
+    separation->halo = &halo;
+  }
+  const int separated = vgraphSeparateSt(separation, strat);
+  separation->halo = nullptr;
+  if (haloArrays != nullptr) memFree(haloArrays);
+  return separated;
+}
+
+// What the look-ahead of a dissection step needs: the graph being
+// dissected and the method's parameters.
+struct NdLookContext {
+  const Hgraph* graph;
+  const HgraphOrderNdParam* param;
+};
+
+// The look-ahead's separation of the parts of a candidate separation of
+// context's graph: each part induced with its halo, as its dissection
+// would be, then separated by the look-ahead strategy (sep when lks is
+// not given), one part after the other.
+int hgraphOrderNdLookSeparate(const Vgraph* candidate, const uint8_t* parts, double childSeparators[2],
+                              void* context) {
+  const NdLookContext* look = static_cast<const NdLookContext*>(context);
+  const Hgraph* graph = look->graph;
+  const Strat* strat = (look->param->lookStrat->kind != STRAT_EMPTY) ? look->param->lookStrat : look->param->sep;
+  const GraphNum base = candidate->graph.base;
+  const GraphNum haloCapacity = candidate->frontierCount + (graph->graph.vertexCount - graph->nonHaloVertexCount);
+  GraphNum* list = static_cast<GraphNum*>(memAlloc(static_cast<size_t>(candidate->graph.vertexCount) * sizeof(GraphNum)));
+  if (list == nullptr) {
+    errorPrint("hgraphOrderNd: out of memory (5)");
+    return 1;
+  }
+  int status = 0;
+  for (uint8_t part = 0; (part < 2) && (status == 0); part++) {
+    GraphNum size = 0;
+    for (GraphNum vertex = base; vertex < candidate->graph.vertexEnd; vertex++)
+      if (parts[vertex - base] == part) list[size++] = vertex;
+    Hgraph partGraph;
+    if (hgraphInduceList(graph, size, list, haloCapacity, &partGraph) != 0) {
+      errorPrint("hgraphOrderNd: cannot build induced subgraph (4)");
+      status = 1;
+      break;
+    }
+    Vgraph separation;
+    uint8_t* partParts;
+    status = hgraphOrderNdSeparate(&partGraph, look->param, strat, nullptr, &separation, &partParts);
+    const bool split = (separation.partSize[0] > 0) && (separation.partSize[1] > 0);
+    childSeparators[part] = split ? static_cast<double>(separation.partLoad[2]) : -1.0;
+    memFree(partParts);
+    memFree(separation.frontier);
+    hgraphExit(&partGraph);
+  }
+  memFree(list);
+  return status;
+}
+
 // The dissection itself; *separatorLoad receives the load of the first
 // separator, or -1 when the graph was ordered as a leaf.
 int hgraphOrderNdDissect(Hgraph* graph, Order* order, GraphNum startPosition, OrderColBlock* columnBlock,
@@ -113,54 +203,21 @@ int hgraphOrderNdDissect(Hgraph* graph, Order* order, GraphNum startPosition, Or
   const HgraphOrderNdParam* param = static_cast<const HgraphOrderNdParam*>(parameters);
   *separatorLoad = -1.0;
 
-  // The separation works on a view of the non-halo part: no array is copied.
-  Vgraph separation = {};
-  hgraphUnhalo(graph, &separation.graph);
-  const GraphNum base = separation.graph.base;
-  const size_t vertexCount = static_cast<size_t>(separation.graph.vertexCount);
-  separation.frontier = static_cast<GraphNum*>(memAlloc(vertexCount * sizeof(GraphNum)));
-  if (separation.frontier == nullptr) {
-    errorPrint("hgraphOrderNd: out of memory (1)");
-    return 1;
-  }
-  uint8_t* parts = static_cast<uint8_t*>(memAlloc(vertexCount));
-  if (parts == nullptr) {
-    errorPrint("hgraphOrderNd: out of memory (2)");
+  NdLookContext lookContext = {graph, param};
+  const VgraphLook look = {hgraphOrderNdLookSeparate, &lookContext};
+  const bool looking = (graph->level < param->lookLevels) && (param->threads > 0);
+  Vgraph separation;
+  uint8_t* parts;
+  if (hgraphOrderNdSeparate(graph, param, param->sep, looking ? &look : nullptr, &separation, &parts) != 0) {
+    memFree(parts);
     memFree(separation.frontier);
     return 1;
   }
-  memset(parts, 0, vertexCount);
-  separation.parts = parts - base;
-  separation.partLoad[0] = separation.graph.vertexLoadSum;
-  separation.loadDelta = separation.graph.vertexLoadSum;
-  separation.partSize[0] = separation.graph.vertexCount;
-  separation.level = graph->level;
-  separation.threads = (param->threads > 0) ? param->threads : 0;
-
-  // The view owns nothing, so releasing the separation frees only its two
-  // arrays.
+  const GraphNum base = separation.graph.base;
   auto releaseSeparation = [&]() {
     memFree(parts);
-    if (separation.frontier != nullptr) memFree(separation.frontier);
+    memFree(separation.frontier);
   };
-
-  VgraphHalo halo;
-  void* haloArrays = nullptr;
-  if (param->compare == 1) {  // cmp=f
-    if (hgraphOrderNdHalo(graph, &halo, &haloArrays) != 0) {
-      releaseSeparation();
-      return 1;
-    }
-    halo.shapes = (graph->level < param->shapeLevels);
-    separation.halo = &halo;
-  }
-  const int separated = vgraphSeparateSt(&separation, param->sep);
-  separation.halo = nullptr;
-  if (haloArrays != nullptr) memFree(haloArrays);
-  if (separated != 0) {
-    releaseSeparation();
-    return 1;
-  }
   if ((separation.partSize[0] == 0) || (separation.partSize[1] == 0)) {  // not split: a leaf
     releaseSeparation();
     return hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole);

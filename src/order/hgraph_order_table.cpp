@@ -26,7 +26,7 @@ const StratParamBlock<HgraphOrderGpParam> orderGpDefault = {{3}};
 const StratParamBlock<HgraphOrderHxParam> orderHdDefault = {{1, 10000, 0.08}};
 const StratParamBlock<HgraphOrderHxParam> orderHfDefault = {{1, 1000000, 0.08}};
 const StratParamBlock<HgraphOrderKpParam> orderKpDefault = {{1, &stratEmpty}};
-const StratParamBlock<HgraphOrderNdParam> orderNdDefault = {{&stratEmpty, &stratEmpty, &stratEmpty, 0, 0, 0, 0.0}};
+const StratParamBlock<HgraphOrderNdParam> orderNdDefault = {{&stratEmpty, &stratEmpty, &stratEmpty, 0, 0, 0, 0.0, 0, &stratEmpty}};
 
 const StratMethod orderMethods[] = {
     {METHOD_BL, "b", stratMethodFunction(hgraphOrderBl), &orderBlDefault},
@@ -72,6 +72,9 @@ const StratParam orderParams[] = {
     stratParamEntry(METHOD_ND, STRAT_PARAM_INT, "thrd", orderNdDefault, orderNdDefault.param.threads),
     stratParamEntry(METHOD_ND, STRAT_PARAM_INT, "shp", orderNdDefault, orderNdDefault.param.shapeLevels),
     stratParamEntry(METHOD_ND, STRAT_PARAM_DOUBLE, "whl", orderNdDefault, orderNdDefault.param.whole),
+    stratParamEntry(METHOD_ND, STRAT_PARAM_INT, "lka", orderNdDefault, orderNdDefault.param.lookLevels),
+    stratParamEntry(METHOD_ND, STRAT_PARAM_STRAT, "lks", orderNdDefault, orderNdDefault.param.lookStrat,
+                    &vgraphSeparateStTable),
     {-1, 0, nullptr, nullptr, nullptr, nullptr},
 };
 

@@ -5,6 +5,18 @@
 #include "graph/graph.h"
 #include "strat/strat.h"
 
+struct Vgraph;
+
+// A look-ahead for the selections of nested dissection: separate() splits
+// each part of the given separation (parts addressed from 0) in turn and
+// stores the load of each part's own separator in childSeparators, or a
+// negative value for a part that it leaves whole; returns 0, or 1 after
+// reporting a failure. context is the caller's.
+struct VgraphLook {
+  int (*separate)(const Vgraph* graph, const uint8_t* parts, double childSeparators[2], void* context);
+  void* context;
+};
+
 // The halo of a graph being separated for nested dissection: the graph's
 // vertices are followed, up to haloVertexEnd, by halo vertices that are
 // not to be separated. Arcs haloEdgeBegin[v] to haloEdgeEnd[v] of a graph
@@ -21,6 +33,11 @@ struct VgraphHalo {
   // apart by the shapes of their parts (vgraphShapeCost), when those
   // differ clearly.
   bool shapes;
+  // When set, the selection run on the graph itself (not those inside its
+  // alternatives) looks ahead: of its results, those whose estimated fills
+  // are close to the best one have their parts separated in turn by look,
+  // and the one whose estimate with those separators is least is kept.
+  const VgraphLook* look;
 };
 
 struct Vgraph {
@@ -89,6 +106,9 @@ struct VgraphFillTerms {
 void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1,
                      VgraphFillTerms* terms);
 double vgraphFillEstimate(const VgraphFillTerms* terms, double scale);
+// The same with the parts' own separator loads known: childSeparators[p]
+// replaces the guess for part p, unless negative.
+double vgraphFillEstimateWith(const VgraphFillTerms* terms, double scale, const double childSeparators[2]);
 
 // How costly the parts of a separation are to cut in turn, judged from
 // their shapes: the sum over both parts of (part load / part diameter)^3,

@@ -122,10 +122,17 @@ void vgraphFillTerms(const Vgraph* graph, const uint8_t* parts, GraphNum partLoa
 }
 
 double vgraphFillEstimate(const VgraphFillTerms* terms, double scale) {
+  const double guesses[2] = {-1.0, -1.0};
+  return vgraphFillEstimateWith(terms, scale, guesses);
+}
+
+double vgraphFillEstimateWith(const VgraphFillTerms* terms, double scale, const double childSeparators[2]) {
   const double separator = terms->separatorLoad;
   double cost = frontCost(separator, terms->haloLoad);
   for (int part = 0; part < 2; part++) {
-    const double partSeparator = partSeparatorShare * scale * std::sqrt(terms->partLoad[part]);
+    const double partSeparator = (childSeparators[part] >= 0.0)
+                                     ? childSeparators[part]
+                                     : partSeparatorShare * scale * std::sqrt(terms->partLoad[part]);
     cost += frontCost(partSeparator, separator + terms->partHaloLoad[part]) +
             lowerLevelsFactor * partSeparator * partSeparator * partSeparator;
   }

@@ -3,6 +3,7 @@
 // over their left spine (see strat/strat_chain.h); conditions are followed
 // by a loop as well.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -101,6 +102,7 @@ int selectCopyInit(const Vgraph* source, SelectCopy* copy) {
   if (source->halo != nullptr) {
     copy->halo = *source->halo;
     copy->halo.mark = marks;
+    copy->halo.look = nullptr;  // the selections inside an alternative do not look ahead
     copy->graph.halo = &copy->halo;
   }
   return 0;
@@ -118,6 +120,95 @@ void selectCopyState(const Vgraph* source, Vgraph* target) {
   memcpy(target->frontier, source->frontier, static_cast<size_t>(source->frontierCount) * sizeof(GraphNum));
   memcpy(target->parts + target->graph.base, source->parts + source->graph.base,
          static_cast<size_t>(source->graph.vertexCount));
+}
+
+// The look-ahead of a selection: results whose estimated fills lie within
+// lookTolerance of the least one, at most lookCount of them, the selection's
+// own choice among them.
+constexpr double lookTolerance = 0.1;
+constexpr size_t lookCount = 4;
+constexpr double lookMargin = 0.0;
+
+// Whether two results of a selection are the same separation.
+bool selectCopySame(const Vgraph& one, const Vgraph& other) {
+  return (one.partLoad[2] == other.partLoad[2]) && (one.loadDelta == other.loadDelta) &&
+         (memcmp(one.parts + one.graph.base, other.parts + other.graph.base,
+                 static_cast<size_t>(one.graph.vertexCount)) == 0);
+}
+
+// Looks ahead among the results of a selection, best being the one the
+// comparisons kept: the results close to the least estimated fill, that
+// split the graph, have their parts separated in turn (each from a random
+// sequence of its own, possibly at once), and the one whose estimate with
+// those separators is least wins; a tie keeps the earlier one. Returns the
+// index of the result to keep.
+size_t vgraphSeparateLook(const Vgraph* graph, const std::vector<SelectCopy>& copies, size_t best) {
+  const size_t count = copies.size();
+  auto splits = [&](size_t index) {
+    const Vgraph& copy = copies[index].graph;
+    return (copy.partSize[0] > 0) && (copy.partSize[1] > 0);
+  };
+  if (!splits(best)) return best;
+  std::vector<VgraphFillTerms> terms(count);
+  double separatorLeast = -1.0;
+  for (size_t index = 0; index < count; index++) {
+    if (!splits(index)) continue;
+    const Vgraph& copy = copies[index].graph;
+    vgraphFillTerms(&copy, copy.parts + copy.graph.base, copy.partLoad[0], copy.partLoad[1], &terms[index]);
+    if ((separatorLeast < 0.0) || (terms[index].separatorLoad < separatorLeast))
+      separatorLeast = terms[index].separatorLoad;
+  }
+  const double scale = separatorLeast / std::sqrt(static_cast<double>(graph->graph.vertexLoadSum));
+  std::vector<double> estimates(count, -1.0);
+  double estimateLeast = -1.0;
+  for (size_t index = 0; index < count; index++) {
+    if (!splits(index)) continue;
+    estimates[index] = vgraphFillEstimate(&terms[index], scale);
+    if ((estimateLeast < 0.0) || (estimates[index] < estimateLeast)) estimateLeast = estimates[index];
+  }
+  // The selection's own choice first, then the others by estimate.
+  std::vector<size_t> order;
+  for (size_t index = 0; index < count; index++)
+    if ((index != best) && (estimates[index] >= 0.0) && (estimates[index] <= (1.0 + lookTolerance) * estimateLeast))
+      order.push_back(index);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t one, size_t other) { return estimates[one] < estimates[other]; });
+  std::vector<size_t> looked = {best};
+  for (size_t index : order) {
+    if (looked.size() >= lookCount) break;
+    bool same = false;
+    for (size_t kept : looked) same = same || selectCopySame(copies[index].graph, copies[kept].graph);
+    if (!same) looked.push_back(index);
+  }
+  if (looked.size() < 2) return best;
+
+  std::vector<uint32_t> seeds(looked.size());
+  for (uint32_t& seed : seeds) seed = intRandNext(0);
+  std::vector<std::array<double, 2>> children(looked.size());
+  std::vector<int> results(looked.size(), 0);
+  const VgraphLook* look = graph->halo->look;
+  threadRunTasks(static_cast<int>(looked.size()), graph->threads, [&](int slot) {
+    const size_t index = static_cast<size_t>(slot);
+    IntRandCall sequence(seeds[index]);
+    const Vgraph& copy = copies[looked[index]].graph;
+    results[index] = look->separate(&copy, copy.parts + copy.graph.base, children[index].data(), look->context);
+  });
+  // The selection's own choice stays unless another one's estimate is
+  // lower by more than lookMargin.
+  size_t chosen = best;
+  double chosenCost = -1.0;
+  double bestCost = -1.0;
+  for (size_t slot = 0; slot < looked.size(); slot++) {
+    if (results[slot] != 0) continue;  // a failed look-ahead leaves its result out
+    const double cost = vgraphFillEstimateWith(&terms[looked[slot]], scale, children[slot].data());
+    if (slot == 0) bestCost = cost;
+    if ((chosenCost < 0.0) || (cost < chosenCost)) {
+      chosen = looked[slot];
+      chosenCost = cost;
+    }
+  }
+  if ((bestCost >= 0.0) && (chosenCost >= (1.0 - lookMargin) * bestCost)) return best;
+  return chosen;
 }
 
 // The selection with a random sequence per alternative (graph->threads
@@ -173,6 +264,7 @@ int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
       bestTerms = 1 - bestTerms;
     }
   }
+  if ((graph->halo != nullptr) && (graph->halo->look != nullptr)) best = vgraphSeparateLook(graph, copies, best);
   selectCopyState(&copies[best].graph, graph);
   release();
   return 0;

@@ -59,10 +59,27 @@ int splitOrFailMethod(Vgraph* vgraph, const void* parameters) {
   return 0;
 }
 
+// Separation test method for the parts of a cycle: the vertices whose
+// original numbers are multiples of 10 form the separator, those numbered
+// above the last of them part 1, the others part 0.
+int tensMethod(Vgraph* vgraph, const void*) {
+  const Graph& graph = vgraph->graph;
+  auto number = [&graph](GraphNum v) { return (graph.vertexNumber != nullptr) ? graph.vertexNumber[v] : v; };
+  GraphNum last = -1;
+  for (GraphNum v = graph.base; v < graph.vertexEnd; v++)
+    if (number(v) % 10 == 0) last = std::max(last, number(v));
+  std::vector<int> parts;
+  for (GraphNum v = graph.base; v < graph.vertexEnd; v++)
+    parts.push_back((number(v) % 10 == 0) ? 2 : (number(v) > last) ? 1 : 0);
+  setSeparation(vgraph, parts);
+  return 0;
+}
+
 const StratMethod separateMethods[] = {
     {0, "s", reinterpret_cast<StratMethodFunction>(splitMethod), nullptr},
     {1, "f", reinterpret_cast<StratMethodFunction>(failMethod), nullptr},
     {2, "x", reinterpret_cast<StratMethodFunction>(splitOrFailMethod), nullptr},
+    {3, "t", reinterpret_cast<StratMethodFunction>(tensMethod), nullptr},
     {-1, nullptr, nullptr, nullptr},
 };
 const StratParam noParams[] = {{-1, 0, nullptr, nullptr, nullptr, nullptr}};
@@ -103,7 +120,7 @@ struct NestedDissection : testing::Test {
   int order(Hgraph* graph, OwnedOrder& owned, GraphNum size, const std::vector<int>* parts) {
     const SplitParam split = {size, parts};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 0, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0, 0, 0.0};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 0, 0, 0.0, 0, &stratEmpty};
     return hgraphOrderNd(graph, &owned.order, 0, &owned.order.rootBlock, &param);
   }
 };
@@ -187,7 +204,7 @@ TEST_F(NestedDissection, SeparationFailurePassesUp) {
   OwnedOrder owned(0, 4);
   ErrorCapture capture;
   const HgraphOrderNdParam param = {arena.method(&separateTable, 1), arena.method(&orderTable, 0),
-                                    arena.method(&orderTable, 0), 0, 0, 0, 0.0};
+                                    arena.method(&orderTable, 0), 0, 0, 0, 0.0, 0, &stratEmpty};
   EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
   EXPECT_EQ(capture.first(), "ERROR: failMethod: separation failed");
 }
@@ -205,7 +222,7 @@ TEST_F(NestedDissection, FailureOfEitherPartPassesUpWithThreads) {
     ErrorCapture capture;
     const SplitOrFailParam split = {5000, failSize};
     const HgraphOrderNdParam param = {arena.method(&separateTable, 2, &split, sizeof(split)),
-                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2, 0, 0.0};
+                                      arena.method(&orderTable, 0), arena.method(&orderTable, 0), 0, 2, 0, 0.0, 0, &stratEmpty};
     const uint64_t returnsBefore = errorReturnCount();
     EXPECT_NE(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0) << failSize;
     EXPECT_EQ(capture.first(), "ERROR: splitOrFailMethod: separation of " + std::to_string(failSize) +
@@ -255,7 +272,7 @@ TEST_F(NestedDissection, FillComparisonCountsTheHaloOfEachPart) {
     ordered.clear();
     Strat* sep = c.columnFirst ? arena.select(columnMethod, rowMethod) : arena.select(rowMethod, columnMethod);
     const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), c.compare, 0,
-                                      0, 0.0};
+                                      0, 0.0, 0, &stratEmpty};
     OwnedOrder owned(0, 49);
     ASSERT_EQ(hgraphOrderNd(&below, &owned.order, 0, &owned.order.rootBlock, &param), 0);
     ASSERT_EQ(ordered.size(), 3u);
@@ -316,12 +333,53 @@ TEST_F(NestedDissection, ShapeComparisonTakesTheLongerParts) {
       Strat* other = c.triangulated ? diagonalMethod : antiDiagonalMethod;
       Strat* sep = c.rowFirst ? arena.select(rowMethod, other) : arena.select(other, rowMethod);
       const HgraphOrderNdParam param = {sep, arena.method(&orderTable, 0), arena.method(&orderTable, 0), 1, threads,
-                                        c.shapeLevels, 0.0};
+                                        c.shapeLevels, 0.0, 0, &stratEmpty};
       OwnedOrder owned(0, side * side);
       ASSERT_EQ(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
       ASSERT_EQ(ordered.size(), 3u);
       EXPECT_EQ(ordered[0].numbers, *c.separator) << "triangulated " << c.triangulated << ", shp " << c.shapeLevels
                                                   << ", row first " << c.rowFirst << ", threads " << threads;
+    }
+  }
+}
+
+// lka: two separations of a cycle of 40 with the same estimated fill, {0,
+// 20} and {5, 25}; the look-ahead (lks, the tens method) cuts the parts of
+// the first at one vertex each and those of the second at two, so the
+// first is kept in either order. Without lka, with lka=0, or with thrd=0
+// (whose selections do not look ahead) the tie keeps the later one.
+TEST_F(NestedDissection, LookAheadKeepsTheSeparationWhosePartsCutCheaper) {
+  constexpr GraphNum size = 40;
+  std::vector<std::pair<GraphNum, GraphNum>> cycle;
+  std::vector<int> first(size), second(size);
+  for (GraphNum v = 0; v < size; v++) {
+    cycle.push_back({v, (v + 1) % size});
+    first[v] = (v % 20 == 0) ? 2 : (v < 20) ? 0 : 1;
+    second[v] = (v % 20 == 5) ? 2 : ((v > 5) && (v < 25)) ? 0 : 1;
+  }
+  const SplitParam firstSplit = {size, &first}, secondSplit = {size, &second};
+  Strat* firstMethod = arena.method(&separateTable, 0, &firstSplit, sizeof(firstSplit));
+  Strat* secondMethod = arena.method(&separateTable, 0, &secondSplit, sizeof(secondSplit));
+  Strat* tens = arena.method(&separateTable, 3);
+  const std::vector<GraphNum> firstSeparator = {0, 20}, secondSeparator = {5, 25};
+  for (const bool firstFirst : {true, false}) {
+    for (const GraphNum lookLevels : {0, 1}) {
+      for (const GraphNum threads : {0, 2}) {
+        ordered.clear();
+        HaloView view;
+        buildGraph(&view.graph, 0, size, cycle);
+        Strat* sep = firstFirst ? arena.select(firstMethod, secondMethod) : arena.select(secondMethod, firstMethod);
+        const HgraphOrderNdParam param = {sep,     arena.method(&orderTable, 0), arena.method(&orderTable, 0), 1,
+                                          threads, 0,                            0.0,                          lookLevels,
+                                          tens};
+        OwnedOrder owned(0, size);
+        ASSERT_EQ(hgraphOrderNd(view.wrap(), &owned.order, 0, &owned.order.rootBlock, &param), 0);
+        ASSERT_TRUE(orderIsValid(owned.order));
+        ASSERT_EQ(ordered.size(), 3u);
+        const bool looks = (lookLevels > 0) && (threads > 0);
+        EXPECT_EQ(ordered[0].numbers, (looks || !firstFirst) ? firstSeparator : secondSeparator)
+            << "first first " << firstFirst << ", lka " << lookLevels << ", threads " << threads;
+      }
     }
   }
 }
@@ -446,27 +504,32 @@ TEST(NestedDissectionStrategies, SharedGraphs) {
 TEST(NestedDissectionStrategies, SameOrderingOnAnyThreadCount) {
   HaloView view;
   buildGrid(&view.graph, 1, 130, 90);
-  std::vector<GraphNum> first;
-  GraphNum firstBlocks = 0, firstNodes = 0;
-  for (const int threads : {1, 2, 8}) {
-    std::string text = "n{sep=/(vert>120)?(m{vert=100,low=h{pass=10},asc=f{bal=0.2}}|g f{bal=0.2});,"
-                       "ole=f{cmin=15,cmax=100000,frat=0.0},ose=g,thrd=" + std::to_string(threads) + "}";
-    intRandSeed(1);
-    OwnedOrder owned(1, 130 * 90);
-    OrderStrat strat(text.c_str());
-    ASSERT_NE(strat.get(), nullptr);
-    ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
-    ASSERT_TRUE(orderIsValid(owned.order)) << threads;
-    EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order)) << threads;
-    if (first.empty()) {
-      first = inverseOf(owned.order);
-      firstBlocks = owned.order.columnBlockCount;
-      firstNodes = owned.order.treeNodeCount;
-      continue;
+  // The second text also looks ahead at the top two levels.
+  for (const std::string look : {"", ",cmp=f,lka=2,lks=(g f{bal=0.2}|m{vert=100,low=h,asc=f})"}) {
+    std::vector<GraphNum> first;
+    GraphNum firstBlocks = 0, firstNodes = 0;
+    for (const int threads : {1, 2, 8}) {
+      std::string text = "n{sep=/(vert>120)?(m{vert=100,low=h{pass=10},asc=f{bal=0.2}}|g f{bal=0.2});,"
+                         "ole=f{cmin=15,cmax=100000,frat=0.0},ose=g" +
+                         look + ",thrd=" + std::to_string(threads) + "}";
+      SCOPED_TRACE(text);
+      intRandSeed(1);
+      OwnedOrder owned(1, 130 * 90);
+      OrderStrat strat(text.c_str());
+      ASSERT_NE(strat.get(), nullptr);
+      ASSERT_EQ(hgraphOrderSt(view.wrap(), &owned.order, 0, &owned.order.rootBlock, strat.get()), 0);
+      ASSERT_TRUE(orderIsValid(owned.order));
+      EXPECT_TRUE(dissectionsSeparate(view.graph, owned.order));
+      if (first.empty()) {
+        first = inverseOf(owned.order);
+        firstBlocks = owned.order.columnBlockCount;
+        firstNodes = owned.order.treeNodeCount;
+        continue;
+      }
+      EXPECT_EQ(inverseOf(owned.order), first);
+      EXPECT_EQ(owned.order.columnBlockCount, firstBlocks);
+      EXPECT_EQ(owned.order.treeNodeCount, firstNodes);
     }
-    EXPECT_EQ(inverseOf(owned.order), first) << threads << " threads";
-    EXPECT_EQ(owned.order.columnBlockCount, firstBlocks) << threads << " threads";
-    EXPECT_EQ(owned.order.treeNodeCount, firstNodes) << threads << " threads";
   }
 }
 

@@ -95,7 +95,7 @@ TEST(LibraryStrat, HandleLifeCycle) {
   EXPECT_EQ(handleText(&handle), "d{cmin=2,cmax=10000,frat=0.08}");
   // Parsing again frees the strategy held (the leak check sees it).
   EXPECT_EQ(PLYXEN_stratGraphOrder(&handle, "n{ole=s}"), 0);
-  EXPECT_EQ(handleText(&handle), "n{sep=,ole=s,ose=,cmp=s,thrd=0,shp=0,whl=0}");
+  EXPECT_EQ(handleText(&handle), "n{sep=,ole=s,ose=,cmp=s,thrd=0,shp=0,whl=0,lka=0,lks=}");
   PLYXEN_stratFree(&handle);
   EXPECT_EQ(stratHandleGet(&handle), nullptr);
   PLYXEN_stratFree(&handle);

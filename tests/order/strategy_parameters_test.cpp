@@ -57,6 +57,7 @@ std::vector<ParameterCase> parameterCases() {
              "f{cmax=" + v + "}",
              "d{cmin=" + v + ",cmax=" + v + "}",
              "n{sep=h,ole=f{cmin=" + v + ",cmax=" + v + "},ose=s}",
+             "n{sep=(m{vert=20,low=h,asc=f}|g f),ole=f,ose=g,cmp=f,thrd=2,lka=" + v + ",lks=h f}",
          })
       cases.push_back({strategy, nullptr});
     // Block splitting refuses blocks of fewer than one vertex.

@@ -216,8 +216,8 @@ TEST(StratEvaluate, LongChainsNeedNoDeepRecursion) {
 TEST(StratSave, MethodsWithAllTheirParameters) {
   EXPECT_EQ(stratToText(parseOrFail(orderTable, "d").get()), "d{cmin=1,cmax=10000,frat=0.08}");
   EXPECT_EQ(stratToText(parseOrFail(orderTable, "s").get()), "s");
-  EXPECT_EQ(stratToText(parseOrFail(orderTable, "n").get()), "n{sep=,ole=,ose=,cmp=s,thrd=0,shp=0,whl=0}");
-  EXPECT_EQ(stratToText(parseOrFail(orderTable, "N{OSE=s,cmp=F}").get()), "n{sep=,ole=,ose=s,cmp=f,thrd=0,shp=0,whl=0}");
+  EXPECT_EQ(stratToText(parseOrFail(orderTable, "n").get()), "n{sep=,ole=,ose=,cmp=s,thrd=0,shp=0,whl=0,lka=0,lks=}");
+  EXPECT_EQ(stratToText(parseOrFail(orderTable, "N{OSE=s,cmp=F}").get()), "n{sep=,ole=,ose=s,cmp=f,thrd=0,shp=0,whl=0,lka=0,lks=}");
   // Ignored parameters are never written; strings are written as stored.
   EXPECT_EQ(stratToText(parseOrFail(&stratTestTable, "z{old=3}").get()), "z{keep=5}");
   EXPECT_EQ(stratToText(parseOrFail(&stratTestTable, "x{str=\"q\"}").get()),

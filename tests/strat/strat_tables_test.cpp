@@ -46,7 +46,7 @@ TEST(StratTables, OrderingMethodsAndDefaults) {
                                      {"d", 4, "d{cmin=1,cmax=10000,frat=0.08}"},
                                      {"f", 5, "f{cmin=1,cmax=1000000,frat=0.08}"},
                                      {"k", 6, "k{siz=1,strat=}"},
-                                     {"n", 7, "n{sep=,ole=,ose=,cmp=s,thrd=0,shp=0,whl=0}"},
+                                     {"n", 7, "n{sep=,ole=,ose=,cmp=s,thrd=0,shp=0,whl=0,lka=0,lks=}"},
                                      {"s", 8, "s"}});
 }
 
