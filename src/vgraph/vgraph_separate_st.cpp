@@ -127,7 +127,6 @@ void selectCopyState(const Vgraph* source, Vgraph* target) {
 // own choice among them.
 constexpr double lookTolerance = 0.1;
 constexpr size_t lookCount = 4;
-constexpr double lookMargin = 0.0;
 
 // Whether two results of a selection are the same separation.
 bool selectCopySame(const Vgraph& one, const Vgraph& other) {
@@ -138,11 +137,14 @@ bool selectCopySame(const Vgraph& one, const Vgraph& other) {
 
 // Looks ahead among the results of a selection, best being the one the
 // comparisons kept: the results close to the least estimated fill, that
-// split the graph, have their parts separated in turn (each from a random
-// sequence of its own, possibly at once), and the one whose estimate with
-// those separators is least wins; a tie keeps the earlier one. Returns the
-// index of the result to keep.
-size_t vgraphSeparateLook(const Vgraph* graph, const std::vector<SelectCopy>& copies, size_t best) {
+// split the graph, have their parts separated in turn, possibly at once,
+// and the one whose estimate with those separators is least wins; a tie
+// keeps the earlier one. Each look-ahead draws from a random sequence
+// seeded from its result's seed (seeds, one per alternative), not from the
+// caller's sequence, so that the ordering only changes where the kept
+// result does. Returns the index of the result to keep.
+size_t vgraphSeparateLook(const Vgraph* graph, const std::vector<SelectCopy>& copies,
+                          const std::vector<uint32_t>& seeds, size_t best) {
   const size_t count = copies.size();
   auto splits = [&](size_t index) {
     const Vgraph& copy = copies[index].graph;
@@ -182,32 +184,25 @@ size_t vgraphSeparateLook(const Vgraph* graph, const std::vector<SelectCopy>& co
   }
   if (looked.size() < 2) return best;
 
-  std::vector<uint32_t> seeds(looked.size());
-  for (uint32_t& seed : seeds) seed = intRandNext(0);
   std::vector<std::array<double, 2>> children(looked.size());
   std::vector<int> results(looked.size(), 0);
   const VgraphLook* look = graph->halo->look;
   threadRunTasks(static_cast<int>(looked.size()), graph->threads, [&](int slot) {
     const size_t index = static_cast<size_t>(slot);
-    IntRandCall sequence(seeds[index]);
+    IntRandCall sequence(seeds[looked[index]] ^ 0x9e3779b9u);
     const Vgraph& copy = copies[looked[index]].graph;
     results[index] = look->separate(&copy, copy.parts + copy.graph.base, children[index].data(), look->context);
   });
-  // The selection's own choice stays unless another one's estimate is
-  // lower by more than lookMargin.
   size_t chosen = best;
   double chosenCost = -1.0;
-  double bestCost = -1.0;
   for (size_t slot = 0; slot < looked.size(); slot++) {
     if (results[slot] != 0) continue;  // a failed look-ahead leaves its result out
     const double cost = vgraphFillEstimateWith(&terms[looked[slot]], scale, children[slot].data());
-    if (slot == 0) bestCost = cost;
     if ((chosenCost < 0.0) || (cost < chosenCost)) {
       chosen = looked[slot];
       chosenCost = cost;
     }
   }
-  if ((bestCost >= 0.0) && (chosenCost >= (1.0 - lookMargin) * bestCost)) return best;
   return chosen;
 }
 
@@ -264,7 +259,7 @@ int vgraphSeparateSelectStreams(Vgraph* graph, const StratChain& chain) {
       bestTerms = 1 - bestTerms;
     }
   }
-  if ((graph->halo != nullptr) && (graph->halo->look != nullptr)) best = vgraphSeparateLook(graph, copies, best);
+  if ((graph->halo != nullptr) && (graph->halo->look != nullptr)) best = vgraphSeparateLook(graph, copies, seeds, best);
   selectCopyState(&copies[best].graph, graph);
   release();
   return 0;
