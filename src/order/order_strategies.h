@@ -240,24 +240,31 @@
 // costs a sixth more time (rgg 300k of degree 8). The leaves of meshes
 // are all ordered by minimum fill, so that a strip ordered whole is too:
 // minimum degree above 300,000 vertices is for graphs of hubs, where
-// minimum fill is slow. Also on meshes, lka=1: at the top level the
-// separations of nearly the least estimated fill (at most four) have their
-// parts cut in turn by two edge-derived tries each, and the one whose
-// estimate with those separators is least is kept. On meshes whose cells
-// are cut along random diagonals one of several separations of the same
-// size can leave parts whose separators are a sixth longer, which the
+// minimum fill is slow. On meshes of average degree below 8 (edge counts
+// arcs: two-dimensional meshes and 7-point grids), lka=1: at the top level
+// the separations of nearly the least estimated fill (at most four) have
+// their parts cut in turn by two edge-derived tries each, and the one
+// whose estimate with those separators is least is kept. On meshes whose
+// cells are cut along random diagonals one of several separations of the
+// same size can leave parts whose separators are a sixth longer, which the
 // estimate, guessing them from the parts' loads, cannot see: over two
 // random draws mesh2d 450^2 went from 0.997 to 0.945 of the references,
-// mesh2d 850^2 from 1.001 to 0.973; on regular grids, whose straight cuts
-// the shapes already find, it can cost a few per cent (the 5-point grid
-// 350^2 0.687 to 0.745). The look-ahead draws from random sequences of its
-// own: where it keeps the selection's choice, the ordering is the same as
-// without it.
+// mesh2d 850^2 from 1.001 to 0.973. Elsewhere it wins or loses a few per
+// cent by turns (delaunay 400k 0.937 to 0.978, tri2d 400^2 0.977 to 0.944
+// on the default draw), and on regular grids, whose straight cuts the
+// shapes already find, it loses (the 5-point grid 800^2 0.706 to 0.804).
+// On tetrahedral meshes it won and lost by turns (s_tet3d_28 0.979 to
+// 0.932, but tet3d 45^3 0.957 to 1.003, and 0.886 to 0.954 on tet3d 85^3
+// in the quality strategy), so they do without. The look-ahead
+// draws from random sequences of its own: where it keeps the selection's
+// choice, the ordering is the same as without it.
 #define ORDER_MESH_LOOK_AHEAD \
   ",lka=1,lks=(" ORDER_EDGE_SEPARATOR_BY_DEGREE "|" ORDER_EDGE_SEPARATOR_BY_DEGREE ")"
-#define ORDER_BY_GRAPH_KIND(meshSeparation, networkSeparation, networkLeaves)                            \
-  "/(mdeg<64)?" ORDER_DISSECTION(meshSeparation, ORDER_LEAVES_FILL, ",shp=1,whl=0.5" ORDER_MESH_LOOK_AHEAD) \
-  ":" ORDER_DISSECTION(networkSeparation, networkLeaves, "") ";"
+#define ORDER_MESH_DISSECTION(separation, extras) \
+  ORDER_DISSECTION(separation, ORDER_LEAVES_FILL, ",shp=1,whl=0.5" extras)
+#define ORDER_BY_GRAPH_KIND(meshSeparation, networkSeparation, networkLeaves)                          \
+  "/(mdeg<64)?/(edge<8*vert)?" ORDER_MESH_DISSECTION(meshSeparation, ORDER_MESH_LOOK_AHEAD) ":"        \
+      ORDER_MESH_DISSECTION(meshSeparation, "") ";:" ORDER_DISSECTION(networkSeparation, networkLeaves, "") ";"
 
 inline constexpr const char ORDER_RECOMMENDED_STRATEGY[] = ORDER_BY_GRAPH_KIND(
     ORDER_SEPARATION(ORDER_MESH_TOP,
