@@ -57,7 +57,7 @@ const char* const toolUsageOrder =
     "                 (docs/guide.md), less fill than the solver interface's on\n"
     "                 large meshes and graphs of hubs; it runs on several threads,\n"
     "                 and on 2 cores takes about 1.1 to 1.4 times the interface's\n"
-    "                 elapsed time (2 to 2.4 times its processor time)\n"
+    "                 elapsed time (2 to 2.6 times its processor time)\n"
     "  --interface    the solver interface's strategy\n"
     "  --quality      a strategy that spends about twice the recommended one's\n"
     "                 time for less fill\n"
