@@ -208,16 +208,15 @@ int hgraphOrderNdDissect(Hgraph* graph, Order* order, GraphNum startPosition, Or
   const bool looking = (graph->level < param->lookLevels) && (param->threads > 0);
   Vgraph separation;
   uint8_t* parts;
-  if (hgraphOrderNdSeparate(graph, param, param->sep, looking ? &look : nullptr, &separation, &parts) != 0) {
-    memFree(parts);
-    memFree(separation.frontier);
-    return 1;
-  }
-  const GraphNum base = separation.graph.base;
   auto releaseSeparation = [&]() {
     memFree(parts);
     memFree(separation.frontier);
   };
+  if (hgraphOrderNdSeparate(graph, param, param->sep, looking ? &look : nullptr, &separation, &parts) != 0) {
+    releaseSeparation();
+    return 1;
+  }
+  const GraphNum base = separation.graph.base;
   if ((separation.partSize[0] == 0) || (separation.partSize[1] == 0)) {  // not split: a leaf
     releaseSeparation();
     return hgraphOrderSt(graph, order, startPosition, columnBlock, param->ole);

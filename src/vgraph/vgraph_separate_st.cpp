@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "strat/strat_chain.h"
@@ -145,34 +146,33 @@ bool selectCopySame(const Vgraph& one, const Vgraph& other) {
 // result does. Returns the index of the result to keep.
 size_t vgraphSeparateLook(const Vgraph* graph, const std::vector<SelectCopy>& copies,
                           const std::vector<uint32_t>& seeds, size_t best) {
-  const size_t count = copies.size();
   auto splits = [&](size_t index) {
     const Vgraph& copy = copies[index].graph;
     return (copy.partSize[0] > 0) && (copy.partSize[1] > 0);
   };
   if (!splits(best)) return best;
-  std::vector<VgraphFillTerms> terms(count);
-  double separatorLeast = -1.0;
-  for (size_t index = 0; index < count; index++) {
-    if (!splits(index)) continue;
+  std::vector<size_t> splitting;
+  for (size_t index = 0; index < copies.size(); index++)
+    if (splits(index)) splitting.push_back(index);
+
+  // Estimates as the comparisons make them, with one scale for all.
+  constexpr double none = std::numeric_limits<double>::infinity();
+  std::vector<VgraphFillTerms> terms(copies.size());
+  double separatorLeast = none;
+  for (size_t index : splitting) {
     const Vgraph& copy = copies[index].graph;
     vgraphFillTerms(&copy, copy.parts + copy.graph.base, copy.partLoad[0], copy.partLoad[1], &terms[index]);
-    if ((separatorLeast < 0.0) || (terms[index].separatorLoad < separatorLeast))
-      separatorLeast = terms[index].separatorLoad;
+    separatorLeast = std::min(separatorLeast, terms[index].separatorLoad);
   }
   const double scale = separatorLeast / std::sqrt(static_cast<double>(graph->graph.vertexLoadSum));
-  std::vector<double> estimates(count, -1.0);
-  double estimateLeast = -1.0;
-  for (size_t index = 0; index < count; index++) {
-    if (!splits(index)) continue;
-    estimates[index] = vgraphFillEstimate(&terms[index], scale);
-    if ((estimateLeast < 0.0) || (estimates[index] < estimateLeast)) estimateLeast = estimates[index];
-  }
+  std::vector<double> estimates(copies.size(), none);
+  for (size_t index : splitting) estimates[index] = vgraphFillEstimate(&terms[index], scale);
+  const double estimateLeast = *std::min_element(estimates.begin(), estimates.end());
+
   // The selection's own choice first, then the others by estimate.
   std::vector<size_t> order;
-  for (size_t index = 0; index < count; index++)
-    if ((index != best) && (estimates[index] >= 0.0) && (estimates[index] <= (1.0 + lookTolerance) * estimateLeast))
-      order.push_back(index);
+  for (size_t index : splitting)
+    if ((index != best) && (estimates[index] <= (1.0 + lookTolerance) * estimateLeast)) order.push_back(index);
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t one, size_t other) { return estimates[one] < estimates[other]; });
   std::vector<size_t> looked = {best};
@@ -194,11 +194,11 @@ size_t vgraphSeparateLook(const Vgraph* graph, const std::vector<SelectCopy>& co
     results[index] = look->separate(&copy, copy.parts + copy.graph.base, children[index].data(), look->context);
   });
   size_t chosen = best;
-  double chosenCost = -1.0;
+  double chosenCost = none;
   for (size_t slot = 0; slot < looked.size(); slot++) {
     if (results[slot] != 0) continue;  // a failed look-ahead leaves its result out
     const double cost = vgraphFillEstimateWith(&terms[looked[slot]], scale, children[slot].data());
-    if ((chosenCost < 0.0) || (cost < chosenCost)) {
+    if (cost < chosenCost) {
       chosen = looked[slot];
       chosenCost = cost;
     }
