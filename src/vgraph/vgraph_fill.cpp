@@ -28,24 +28,54 @@ constexpr double lowerLevelsFactor = 24.0;
 // vertices eliminated later: the sum of (b + j)^2 for j up to k.
 double frontCost(double k, double b) { return k * (k * k / 3.0 + k * b + b * b); }
 
-// Breadth-first search over the vertices of one part, from start:
-// distance[v - base] receives each reached vertex's distance (all of them
-// being negative beforehand), queue the reached vertices in the order
-// visited. Returns how many were reached.
-GraphNum partSweep(const Graph& core, const uint8_t* parts, uint8_t part, GraphNum start, GraphNum* distance,
-                   GraphNum* queue) {
+// Sweep states of the vertices, addressed from 0, with one more slot for
+// the arcs that leave the graph: a distance from 0 on, or one of these.
+constexpr GraphNum sweepUnreached = -1;  // in the part swept, not reached yet
+constexpr GraphNum sweepOutside = -2;    // in another part, or the slot of the halo
+
+// Breadth-first search over the vertices of one part, from start: state
+// (see above) receives each reached vertex's distance, queue (one slot more
+// than the vertices) the reached vertices in the order visited. Returns how
+// many were reached.
+//
+// The search waits on scattered reads (the arc range of the next vertex in
+// the queue, its ends, their states), which are requested a few vertices
+// ahead, in stages, each from what the stage before brought. Every end is
+// written at the tail, which only moves on for a new one: about half the
+// ends are reached already, in no pattern that a branch could predict.
+GraphNum partSweep(const Graph& core, GraphNum start, GraphNum* state, GraphNum* queue) {
+  const GraphNum base = core.base;
+  const uint32_t count = static_cast<uint32_t>(core.vertexCount);
+  const GraphNum* edgeBegin = core.edgeBegin;
+  const GraphNum* edgeEnd = core.edgeEnd;
+  const GraphNum* edgeTarget = core.edgeTarget;
   GraphNum tail = 0;
   queue[tail++] = start;
-  distance[start - core.base] = 0;
+  state[start - base] = 0;
   for (GraphNum head = 0; head < tail; head++) {
+    if (head + 12 < tail) {
+      const GraphNum ahead = queue[head + 12];
+      __builtin_prefetch(&edgeBegin[ahead]);
+      __builtin_prefetch(&edgeEnd[ahead]);
+    }
+    if (head + 6 < tail) __builtin_prefetch(&edgeTarget[edgeBegin[queue[head + 6]]]);
+    if (head + 3 < tail) {
+      const GraphNum ahead = queue[head + 3];
+      for (GraphNum edge = edgeBegin[ahead], end = edgeEnd[ahead]; edge < end; edge++) {
+        const uint32_t index = static_cast<uint32_t>(edgeTarget[edge] - base);
+        __builtin_prefetch(&state[(index < count) ? index : count]);
+      }
+    }
     const GraphNum vertex = queue[head];
-    for (GraphNum edge = core.edgeBegin[vertex]; edge < core.edgeEnd[vertex]; edge++) {
-      const GraphNum end = core.edgeTarget[edge];
-      if ((end < core.base) || (end >= core.vertexEnd)) continue;  // a halo vertex
-      const GraphNum index = end - core.base;
-      if ((parts[index] != part) || (distance[index] >= 0)) continue;
-      distance[index] = distance[vertex - core.base] + 1;
-      queue[tail++] = end;
+    const GraphNum distance = state[vertex - base] + 1;
+    for (GraphNum edge = edgeBegin[vertex], end = edgeEnd[vertex]; edge < end; edge++) {
+      const GraphNum target = edgeTarget[edge];
+      uint32_t index = static_cast<uint32_t>(target - base);
+      index = (index < count) ? index : count;  // a halo vertex: the outside slot
+      const bool fresh = state[index] == sweepUnreached;
+      state[index] = fresh ? distance : state[index];
+      queue[tail] = target;
+      tail += fresh;
     }
   }
   return tail;
@@ -54,35 +84,38 @@ GraphNum partSweep(const Graph& core, const uint8_t* parts, uint8_t part, GraphN
 // Pseudo-diameter of the largest connected component of one part: the
 // components are swept in vertex order, then two more sweeps start from
 // the last vertex reached in the largest one and from the farthest vertex
-// of that sweep. 0 for an empty part.
-GraphNum partDiameter(const Graph& core, const uint8_t* parts, uint8_t part, GraphNum* distance, GraphNum* queue) {
-  auto clearPart = [&] {
-    for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++)
-      if (parts[vertex - core.base] == part) distance[vertex - core.base] = -1;
+// of that sweep. 0 for an empty part. state and queue have one slot more
+// than the graph has vertices.
+GraphNum partDiameter(const Graph& core, const uint8_t* parts, uint8_t part, GraphNum* state, GraphNum* queue) {
+  const GraphNum count = core.vertexCount;
+  auto resetStates = [&] {
+    for (GraphNum index = 0; index < count; index++)
+      state[index] = (parts[index] == part) ? sweepUnreached : sweepOutside;
   };
-  clearPart();
+  resetStates();
+  state[count] = sweepOutside;
   GraphNum start = -1;
   GraphNum largest = 0;
-  for (GraphNum vertex = core.base; vertex < core.vertexEnd; vertex++) {
-    if ((parts[vertex - core.base] != part) || (distance[vertex - core.base] >= 0)) continue;
-    const GraphNum reached = partSweep(core, parts, part, vertex, distance, queue);
+  for (GraphNum index = 0; index < count; index++) {
+    if (state[index] != sweepUnreached) continue;
+    const GraphNum reached = partSweep(core, core.base + index, state, queue);
     if (reached > largest) {
       largest = reached;
       start = queue[reached - 1];
     }
   }
   if (start < 0) return 0;
-  // The first sweeps left distances on every component: all are cleared
+  // The first sweeps reached every vertex of the part: all are reset
   // once, then only the vertices that the last sweep reached.
-  clearPart();
+  resetStates();
   GraphNum far = start;
   GraphNum reached = 0;
   for (int sweep = 0; sweep < 2; sweep++) {
-    for (GraphNum index = 0; index < reached; index++) distance[queue[index] - core.base] = -1;
-    reached = partSweep(core, parts, part, far, distance, queue);
+    for (GraphNum index = 0; index < reached; index++) state[queue[index] - core.base] = sweepUnreached;
+    reached = partSweep(core, far, state, queue);
     far = queue[reached - 1];
   }
-  return distance[far - core.base];
+  return state[far - core.base];
 }
 
 }  // namespace
@@ -142,16 +175,16 @@ double vgraphFillEstimateWith(const VgraphFillTerms* terms, double scale, const 
 double vgraphShapeCost(const Vgraph* graph, const uint8_t* parts, GraphNum partLoad0, GraphNum partLoad1) {
   const Graph& core = graph->graph;
   const size_t vertexCount = static_cast<size_t>(core.vertexCount);
-  GraphNum* distance = static_cast<GraphNum*>(memAlloc(std::max<size_t>(vertexCount, 1) * 2 * sizeof(GraphNum)));
-  if (distance == nullptr) return -1.0;
-  GraphNum* queue = distance + vertexCount;
+  GraphNum* state = static_cast<GraphNum*>(memAlloc((vertexCount + 1) * 2 * sizeof(GraphNum)));
+  if (state == nullptr) return -1.0;
+  GraphNum* queue = state + vertexCount + 1;
   double cost = 0.0;
   for (uint8_t part = 0; part < 2; part++) {
-    const GraphNum diameter = partDiameter(core, parts, part, distance, queue);
+    const GraphNum diameter = partDiameter(core, parts, part, state, queue);
     if (diameter <= 0) continue;
     const double width = static_cast<double>((part == 0) ? partLoad0 : partLoad1) / static_cast<double>(diameter);
     cost += width * width * width;
   }
-  memFree(distance);
+  memFree(state);
   return cost;
 }
