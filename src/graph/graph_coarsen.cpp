@@ -171,55 +171,7 @@ struct CoarseArrays {
   GraphNum* edgeLoad;
 };
 
-// The stages of read requests made ahead of the coarse vertex being built
-// (see coarsenArcs), each as many coarse vertices ahead as its value, and
-// the most arcs of one fine vertex a stage covers (past that, the
-// hardware's own streaming does).
-enum CoarsenPrefetch : GraphNum { PrefetchBegin = 24, PrefetchTarget = 16, PrefetchMate = 10, PrefetchArcTo = 5 };
-constexpr GraphNum kPrefetchArcs = 32;
-
 inline GraphNum coarsenMemberCount(const MultinodePair& pair) { return pair.vertex[1] != pair.vertex[0] ? 2 : 1; }
-
-// Requests, for the members of one coarse vertex, what the stage reads:
-// their arc ranges, the start and end of their arc lists, their ends'
-// coarse numbers in mate, or the arcTo entries of those numbers. Each
-// stage only reads what the stage before it requested.
-template <CoarsenPrefetch Stage>
-inline void coarsenPrefetch(const Graph* fine, const MultinodePair& pair, const GraphNum* mate,
-                            const GraphNum* arcTo) {
-  for (GraphNum member = 0, count = coarsenMemberCount(pair); member < count; member++) {
-    const GraphNum f = pair.vertex[member];
-    if constexpr (Stage == PrefetchBegin) {
-      __builtin_prefetch(&fine->edgeBegin[f]);
-      __builtin_prefetch(&fine->edgeEnd[f]);
-      continue;
-    }
-    const GraphNum begin = fine->edgeBegin[f];
-    GraphNum end = fine->edgeEnd[f];
-    if (begin == end) continue;
-    if constexpr (Stage == PrefetchTarget) {
-      __builtin_prefetch(&fine->edgeTarget[begin]);
-      __builtin_prefetch(&fine->edgeTarget[end - 1]);
-      if (fine->edgeLoad != nullptr) __builtin_prefetch(&fine->edgeLoad[begin]);
-      continue;
-    }
-    if (end - begin > kPrefetchArcs) end = begin + kPrefetchArcs;
-    for (GraphNum e = begin; e < end; e++) {
-      if constexpr (Stage == PrefetchMate)
-        __builtin_prefetch(&mate[fine->edgeTarget[e]]);
-      else
-        __builtin_prefetch(&arcTo[mate[fine->edgeTarget[e]]], 1);
-    }
-  }
-}
-
-// Makes the request stages for coarse vertex c of the coarse range ending
-// at coarseEnd: each stage works on the vertex as far ahead as it says.
-template <CoarsenPrefetch Stage>
-inline void coarsenPrefetchAhead(const Graph* fine, const MultinodePair* multinodes, GraphNum c, GraphNum coarseEnd,
-                                 const GraphNum* mate, const GraphNum* arcTo) {
-  if (c + Stage < coarseEnd) coarsenPrefetch<Stage>(fine, multinodes[c + Stage], mate, arcTo);
-}
 
 // Builds the coarse arcs and loads, coarse vertex by coarse vertex; mate
 // holds the fine-to-coarse map. The arcs of a coarse vertex come in the
@@ -245,14 +197,6 @@ void coarsenArcs(const Graph* fine, Graph* coarse, const CoarseArrays& arrays, c
   GraphNum arc = coarse->base;
   const GraphNum coarseEnd = coarse->vertexEnd;
   for (GraphNum c = coarse->base; c < coarseEnd; c++) {
-    // The loop is bound by the latency of its scattered reads (the fine
-    // ends' coarse numbers, then their entries of arcTo), which depend on
-    // each other; so the reads of the coarse vertices a little ahead are
-    // requested in stages, each from what the stage before brought in.
-    coarsenPrefetchAhead<PrefetchBegin>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
-    coarsenPrefetchAhead<PrefetchTarget>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
-    coarsenPrefetchAhead<PrefetchMate>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
-    coarsenPrefetchAhead<PrefetchArcTo>(fine, arrays.multinodes, c, coarseEnd, mate, arcTo);
     const GraphNum arcStart = arc;
     arrays.edgeBegin[c] = arcStart;
     const MultinodePair& pair = arrays.multinodes[c];
